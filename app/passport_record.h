@@ -114,33 +114,17 @@ void clear(PSP& record);
 void clear(RQ& record);
 void clear(BrowseRow& record);
 
-// The layout above, fixed at compile time.
-static_assert(std::is_trivially_copyable_v<PSP> && std::is_standard_layout_v<PSP>);
-static_assert(sizeof(PSP) == kPassportRecordLength);
-static_assert(offsetof(PSP, SER) == 0);
-static_assert(offsetof(PSP, NUM) == 20);
-static_assert(offsetof(PSP, FIO) == 40);
-static_assert(offsetof(PSP, DATE_PAS) == 290);
-static_assert(offsetof(PSP, DATE_IMP) == 294);
-static_assert(offsetof(PSP, COMMENT) == 298);
-
-static_assert(std::is_trivially_copyable_v<RQ> && std::is_standard_layout_v<RQ>);
-static_assert(sizeof(RQ) == kPassportRecordLength);
-static_assert(offsetof(RQ, SER) == 0);
-static_assert(offsetof(RQ, NUM) == 20);
-static_assert(offsetof(RQ, FIO) == 40);
-static_assert(offsetof(RQ, DATE_PAS) == 290);
-static_assert(offsetof(RQ, DATE_IMP) == 294);
-static_assert(offsetof(RQ, COMMENT) == 298);
-
-static_assert(std::is_trivially_copyable_v<BrowseRow> && std::is_standard_layout_v<BrowseRow>);
-static_assert(sizeof(BrowseRow) == kBrowseRowLength);
-static_assert(offsetof(BrowseRow, SER) == 0);
-static_assert(offsetof(BrowseRow, NUM) == 20);
-static_assert(offsetof(BrowseRow, FIO) == 40);
-static_assert(offsetof(BrowseRow, DATE_PAS) == 290);
-static_assert(offsetof(BrowseRow, DATE_IMP) == 294);
-static_assert(offsetof(BrowseRow, COMMENT) == 298);
+// The layout above, fixed at compile time. RQ and BrowseRow carry the passport fields at
+// the passport record's offsets, so that rows are filled by copying the record image.
+template <typename R>
+constexpr bool has_passport_fields() {
+  return std::is_trivially_copyable_v<R> && std::is_standard_layout_v<R> && offsetof(R, SER) == 0 &&
+         offsetof(R, NUM) == 20 && offsetof(R, FIO) == 40 && offsetof(R, DATE_PAS) == 290 &&
+         offsetof(R, DATE_IMP) == 294 && offsetof(R, COMMENT) == 298;
+}
+static_assert(has_passport_fields<PSP>() && sizeof(PSP) == kPassportRecordLength);
+static_assert(has_passport_fields<RQ>() && sizeof(RQ) == kPassportRecordLength);
+static_assert(has_passport_fields<BrowseRow>() && sizeof(BrowseRow) == kBrowseRowLength);
 static_assert(offsetof(BrowseRow, MARK) == 798);
 static_assert(offsetof(BrowseRow, VIEWPOSITION) == 799);
 
