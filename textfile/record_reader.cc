@@ -29,7 +29,12 @@ class RecordScan {
   RecordScan(const RecordReader& reader, ByteSource& source, uint64_t start)
       : reader_(reader), format_(reader.format_), source_(source), window_offset_(start) {}
 
-  int error() const { return error_; }
+  // Thrown out of a read that cannot go on; read() turns it into its result. kNoError
+  // ends the record where the bytes ended.
+  struct Interrupted {
+    int code;
+  };
+
   uint64_t offset() const { return window_offset_ + static_cast<uint64_t>(p_ - window_); }
 
   // True when a record begins here.
@@ -231,21 +236,19 @@ class RecordScan {
   }
 
   // Makes at least min bytes available at the current position unless the file ends
-  // sooner; false when not even one is. A failing source ends the record like the end of
-  // the file and leaves its error for read() to return.
+  // sooner; false when not even one is. A failing source, or a file that shrinks under the
+  // reader so that a byte already seen is gone, interrupts the whole read.
   bool fill(size_t min) {
     if (static_cast<size_t>(end_ - p_) >= min) return true;
-    if (error_ != kNoError) return p_ < end_;
+    bool had_byte = p_ < end_;
     uint64_t here = offset();
     const uint8_t* data = nullptr;
     size_t len = 0;
-    if (int rc = source_.window(here, min, &data, &len); rc != kNoError) {
-      error_ = rc;
-      len = 0;
-    }
+    if (int rc = source_.window(here, min, &data, &len); rc != kNoError) throw Interrupted{rc};
     window_offset_ = here;
     window_ = p_ = data;
     end_ = data + len;
+    if (had_byte && len == 0) throw Interrupted{kNoError};
     return len != 0;
   }
 
@@ -256,7 +259,6 @@ class RecordScan {
   const uint8_t* window_ = nullptr;
   const uint8_t* p_ = nullptr;
   const uint8_t* end_ = nullptr;
-  int error_ = kNoError;
 };
 
 int RecordReader::read(ByteSource& source, uint64_t start, const RecordLayout& layout,
@@ -264,15 +266,18 @@ int RecordReader::read(ByteSource& source, uint64_t start, const RecordLayout& l
   *length = 0;
   layout.blank(record);
   RecordScan scan(*this, source, start);
-  if (!scan.record_begins()) return scan.error() != kNoError ? scan.error() : kRecordNotAvailable;
-  const auto& fields = layout.fields();
-  bool complete = false;
-  for (size_t i = 0; i < fields.size() && !complete; ++i) {
-    complete = scan.read_field(fields[i].type, record.data() + fields[i].offset, fields[i].width);
-    if (!complete && i + 1 < fields.size()) complete = scan.skip_past_delimiter();
+  try {
+    if (!scan.record_begins()) return kRecordNotAvailable;
+    const auto& fields = layout.fields();
+    bool complete = false;
+    for (size_t i = 0; i < fields.size() && !complete; ++i) {
+      complete = scan.read_field(fields[i].type, record.data() + fields[i].offset, fields[i].width);
+      if (!complete && i + 1 < fields.size()) complete = scan.skip_past_delimiter();
+    }
+    if (!complete) scan.skip_past_end();
+  } catch (const RecordScan::Interrupted& stop) {
+    if (stop.code != kNoError) return stop.code;
   }
-  if (!complete) scan.skip_past_end();
-  if (scan.error() != kNoError) return scan.error();
   *length = scan.offset() - start;
   return kNoError;
 }

@@ -34,7 +34,8 @@ class RecordReader {
   // Reads the record that begins at offset start into record (layout.size() bytes) and sets
   // *length to the number of bytes it took, its end-of-record sequence or closing Ctrl-Z
   // included. Returns kRecordNotAvailable when no record begins there (the end of the file,
-  // or a Ctrl-Z with ctrl_z_is_eof), or the error of the source.
+  // or a Ctrl-Z with ctrl_z_is_eof), or the error of the source. Bytes that vanish while
+  // the record is read (another program cuts the file) end it where they ended.
   int read(ByteSource& source, uint64_t start, const RecordLayout& layout,
            std::span<uint8_t> record, uint64_t* length) const;
 

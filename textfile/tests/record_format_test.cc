@@ -2,6 +2,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/error_codes.h"
@@ -262,6 +263,59 @@ TEST(RecordReaderTest, LongValueIsReadToItsEndThroughManyWindows) {
   }
 }
 
+// A source that fails beyond a point, as a disk that cannot be read there.
+class FailingSource : public testing::MemorySource {
+ public:
+  FailingSource(std::string bytes, uint64_t fail_at)
+      : MemorySource(std::move(bytes), 4), fail_at_(fail_at) {}
+  int window(uint64_t offset, size_t min_len, const uint8_t** data, size_t* len) override {
+    if (offset + min_len > fail_at_) {
+      *len = 0;
+      return kSystemIoError;
+    }
+    return MemorySource::window(offset, min_len, data, len);
+  }
+
+ private:
+  uint64_t fail_at_;
+};
+
+TEST(RecordReaderTest, ReadErrorOfTheSourceIsReturned) {
+  RecordLayout layout = small_layout();
+  RecordReader reader(semicolon_format());
+  std::vector<uint8_t> record(layout.size());
+  for (uint64_t fail_at : {0, 1, 5, 9}) {
+    FailingSource source("\"abc\";\"def\"\r\n", fail_at);
+    uint64_t length = 99;
+    EXPECT_EQ(reader.read(source, 0, layout, record, &length), kSystemIoError) << fail_at;
+    EXPECT_EQ(length, 0u);
+  }
+}
+
+// Hands out one byte at a time and has nothing more when asked for two, as a file that
+// another program cuts while it is read.
+class ShrinkingSource : public testing::MemorySource {
+ public:
+  using MemorySource::MemorySource;
+  int window(uint64_t offset, size_t min_len, const uint8_t** data, size_t* len) override {
+    int rc = MemorySource::window(offset, 1, data, len);
+    if (min_len > 1) *len = 0;
+    return rc;
+  }
+};
+
+TEST(RecordReaderTest, FileCutUnderTheReaderEndsTheRecordWhereTheBytesEnd) {
+  RecordLayout layout = small_layout();
+  RecordReader reader(semicolon_format());
+  std::vector<uint8_t> record(layout.size());
+  ShrinkingSource source("ab;cd\r\nef\r\n", 1);
+  uint64_t length = 0;
+  ASSERT_EQ(reader.read(source, 0, layout, record, &length), kNoError);
+  EXPECT_EQ(length, 5u);
+  EXPECT_EQ(layout.text(record, 0), padded("ab", 8));
+  EXPECT_EQ(layout.text(record, 1), padded("cd", 8));
+}
+
 // Hostile bytes: every window size must give the same records, every record must take at
 // least one byte, and the reading must end.
 TEST(RecordReaderTest, GarbageReadsTheSameThroughEveryWindow) {
@@ -308,8 +362,9 @@ TEST(RecordReaderTest, RandomRecordsSurviveWritingAndReading) {
         std::string v(rng() % 9, 'a');
         // Any byte but NUL and Ctrl-Z; bare values must not begin with white space.
         for (char& c : v) {
-          do c = static_cast<char>(rng() % 256);
-          while (c == '\0' || c == '\x1A');
+          do {
+            c = static_cast<char>(rng() % 256);
+          } while (c == '\0' || c == '\x1A');
         }
         if (!format.always_quote && !v.empty() && (v[0] == ' ' || v[0] == '\t' || v[0] == '\r'))
           v[0] = 'x';

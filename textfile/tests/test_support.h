@@ -42,18 +42,15 @@ class MemorySource : public ByteSource {
   MemorySource(std::string bytes, size_t window_size)
       : bytes_(std::move(bytes)), window_size_(window_size) {}
   int window(uint64_t offset, size_t min_len, const uint8_t** data, size_t* len) override {
-    ++calls_;
     size_t at = std::min<uint64_t>(offset, bytes_.size());
     *data = reinterpret_cast<const uint8_t*>(bytes_.data()) + at;
     *len = std::min(std::max(window_size_, min_len), bytes_.size() - at);
     return kNoError;
   }
-  int calls() const { return calls_; }
 
  private:
   std::string bytes_;
   size_t window_size_;
-  int calls_ = 0;
 };
 
 struct ReadRecord {
