@@ -59,6 +59,10 @@ Bytes memo_prefix(uint32_t table, uint32_t record_number, uint8_t memo);
 // 0xFE followed by the name as given; callers pass the upper-case table name.
 Bytes table_name_key(std::string_view name);
 Bytes transaction_marker_key();
+// The sentinel: empty key, no data.
+inline Record sentinel_record() {
+  return Record{};
+}
 
 // Whether key starts with prefix.
 bool has_prefix(KeyView key, KeyView prefix);

@@ -73,6 +73,18 @@ TEST(TableDefinitionTest, StreamsAreCutInto512ByteBlocks) {
   }
 }
 
+TEST(TableDefinitionTest, MissingBlockReadsAsZeros) {
+  Bytes stream(1300, 0x11);
+  MapRecordStore store;
+  store_definition_stream(store, kTable, stream);
+  Bytes block1 = definition_key(kTable, 1);
+  store.erase(KeyView(block1.data(), block1.size()));
+  DefinitionReader reader(store, kTable);
+  for (size_t i = 0; i < 1300; ++i) {
+    ASSERT_EQ(reader.u8(), i >= 512 && i < 1024 ? 0 : 0x11) << i;
+  }
+}
+
 TEST(TableDefinitionTest, StringsEmptyAndAbsent) {
   DefinitionWriter w;
   w.put_string("AB");
