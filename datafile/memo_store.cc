@@ -99,17 +99,20 @@ Bytes read_memo(RecordStore& store, const MemoSlot& slot, const MemoDecl& decl, 
   bool blob = is_blob(decl);
   size_t limit = blob ? SIZE_MAX : decl.size;
   bool first = true;
-  for_each_chunk(store, memo_prefix(slot.table, slot.record_number, slot.memo),
-                 [&](const Record& chunk) {
-                   KeyView data = chunk.data();
-                   if (blob && first) {
-                     limit = data.size() < kBlobLengthPrefix ? 0 : load_u32_le(data.data());
-                     data = data.substr(std::min(data.size(), kBlobLengthPrefix));
-                   }
-                   first = false;
-                   size_t take = std::min(data.size(), limit - std::min(limit, value.size()));
-                   value.insert(value.end(), data.begin(), data.begin() + take);
-                 });
+  for_each_chunk(
+      store, memo_prefix(slot.table, slot.record_number, slot.memo), [&](const Record& chunk) {
+        KeyView data = chunk.data();
+        if (blob && first) {
+          // Only chunk 0 carries the length; without it nothing can be trusted.
+          bool has_length = is_chunk_key(chunk.key()) && memo_sequence_of(chunk.key()) == 0 &&
+                            data.size() >= kBlobLengthPrefix;
+          limit = has_length ? load_u32_le(data.data()) : 0;
+          data = data.substr(std::min(data.size(), kBlobLengthPrefix));
+        }
+        first = false;
+        size_t take = std::min(data.size(), limit - std::min(limit, value.size()));
+        value.insert(value.end(), data.begin(), data.begin() + take);
+      });
   if (blob) return value;
   if (converts(decl, oem)) platform::oem_to_ansi(value.data(), value.size());
   value.resize(decl.size, kSpace);

@@ -56,6 +56,12 @@ TEST(MemoStoreTest, BlobChunksStartWithTheLength) {
   EXPECT_EQ(load_u32_le(store.records().begin()->second.data().data()), 25000u);
   EXPECT_EQ(read_memo(store, kSlot, kScan, false), value);
 
+  // A blob whose first chunk is lost reads as empty rather than as a wrong length.
+  MapRecordStore damaged = store;
+  Bytes first = memo_chunk_key(3, 40, 1, 0);
+  damaged.erase(view(first));
+  EXPECT_TRUE(read_memo(damaged, kSlot, kScan, false).empty());
+
   store_memo(store, kSlot, kScan, false, KeyView());
   EXPECT_TRUE(store.records().empty());
   EXPECT_TRUE(read_memo(store, kSlot, kScan, false).empty());
