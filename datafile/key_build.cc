@@ -3,26 +3,16 @@
 #include <algorithm>
 #include <vector>
 
-#include "datafile/byte_order.h"
 #include "datafile/entry_sorter.h"
+#include "datafile/record_keys.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
 namespace {
 
-constexpr uint8_t kDataKind = 0xF3;
-
-Bytes data_key(uint32_t table_number, uint32_t record_number) {
-  Bytes key(9);
-  store_u32_be(key.data(), table_number);
-  key[4] = kDataKind;
-  store_u32_be(key.data() + 5, record_number);
-  return key;
-}
-
 bool is_data_record_of(const Record& record, uint32_t table_number) {
-  return record.key_length == 9 && load_u32_be(record.bytes.data()) == table_number &&
-         record.bytes[4] == kDataKind;
+  return record.key_length == kDataKeyLength && table_number_of(record.key()) == table_number &&
+         record.bytes[4] == record_kind::kData;
 }
 
 // Deletes the key's entries of records numbered start or higher; returns how many remain.
@@ -64,7 +54,7 @@ int build_key(const TableKeys& table, const KeyDescriptor& key, KeyBuildHost& ho
     host.image_of(*record, &image);
     if (key.opt() && is_empty_for_opt(key, image.data())) continue;
     if (options.filter && !options.filter(image.data())) continue;
-    uint32_t number = load_u32_be(record->bytes.data() + 5);
+    uint32_t number = record_number_of(record->key());
     if (!sorter.add(index.make_entry(image.data(), number).bytes.data())) return kSystemDiskFull;
   }
 

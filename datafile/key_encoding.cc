@@ -4,11 +4,10 @@
 #include <cstring>
 
 #include "datafile/byte_order.h"
+#include "platform/oem_codepage.h"
 
 namespace orvel::datafile {
 namespace {
-
-void ansi_to_oem_for_keys(uint8_t*, size_t) {}  // STUB until the OEM tables land
 
 // The replacement pair of an expansion entry for c, or nullptr.
 const uint8_t* find_expansion(const LocaleTables& tables, uint8_t c) {
@@ -44,7 +43,7 @@ void transform_text(uint8_t* value, size_t size, bool nocase, const TextCollatio
   }
   out.resize(size);
   if (text.oem) {
-    ansi_to_oem_for_keys(out.data(), size);
+    platform::ansi_to_oem(out.data(), size);
     for (uint8_t& c : out) c = tables.oem_weights[c];
   }
   std::memcpy(value, out.data(), size);

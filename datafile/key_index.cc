@@ -2,19 +2,11 @@
 
 #include <cstring>
 
-#include "datafile/byte_order.h"
+#include "datafile/record_keys.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
 namespace {
-
-// The 5-byte prefix that starts every entry of key `number` of a table.
-Bytes key_prefix(uint32_t table_number, uint8_t number) {
-  Bytes prefix(5);
-  store_u32_be(prefix.data(), table_number);
-  prefix[4] = number;
-  return prefix;
-}
 
 KeyView view(const Bytes& bytes) { return KeyView(bytes.data(), bytes.size()); }
 
@@ -22,7 +14,7 @@ KeyView view(const Bytes& bytes) { return KeyView(bytes.data(), bytes.size()); }
 
 bool KeyIndex::belongs(const Record& record) const {
   return record.bytes.size() == key_.entry_length() && record.key_length == key_.entry_key_length() &&
-         load_u32_be(record.bytes.data()) == table_number_ && record.bytes[4] == key_.number;
+         table_number_of(record.key()) == table_number_ && record.bytes[4] == key_.number;
 }
 
 std::optional<Record> KeyIndex::only_if_own(std::optional<Record> record) const {
@@ -46,12 +38,12 @@ std::optional<Record> KeyIndex::find_by_value(const uint8_t* image) const {
 }
 
 std::optional<Record> KeyIndex::first() const {
-  return only_if_own(store_.find_first_above(view(key_prefix(table_number_, key_.number))));
+  return only_if_own(store_.find_first_above(view(table_kind_prefix(table_number_, key_.number))));
 }
 
 std::optional<Record> KeyIndex::last() const {
   // Key numbers stop at 0xEF, so number + 1 never wraps into another kind.
-  Bytes after = key_prefix(table_number_, uint8_t(key_.number + 1));
+  Bytes after = table_kind_prefix(table_number_, uint8_t(key_.number + 1));
   return only_if_own(store_.find_last_below(view(after)));
 }
 

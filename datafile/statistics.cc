@@ -3,20 +3,8 @@
 #include "datafile/byte_order.h"
 
 namespace orvel::datafile {
-namespace {
-
-Bytes statistics_key(uint32_t table_number, uint8_t index) {
-  Bytes key(6);
-  store_u32_be(key.data(), table_number);
-  key[4] = kStatisticsKind;
-  key[5] = index;
-  return key;
-}
-
-}  // namespace
-
 Record make_statistics_record(uint32_t table_number, uint8_t index, const Statistics& values) {
-  Record record{statistics_key(table_number, index), 6};
+  Record record{statistics_key(table_number, index), kStatisticsKeyLength};
   record.bytes.resize(14);
   store_u32_le(record.bytes.data() + 6, values.count);
   store_u32_le(record.bytes.data() + 10, values.mark);

@@ -16,12 +16,10 @@
 #include <optional>
 
 #include "datafile/record.h"
+#include "datafile/record_keys.h"
 #include "datafile/record_store.h"
 
 namespace orvel::datafile {
-
-inline constexpr uint8_t kStatisticsKind = 0xF6;
-inline constexpr uint8_t kTableStatisticsIndex = 0xF3;
 
 struct Statistics {
   uint32_t count = 0;
@@ -32,7 +30,7 @@ struct Statistics {
 
 Record make_statistics_record(uint32_t table_number, uint8_t index, const Statistics& values);
 
-// The statistics of a table (index kTableStatisticsIndex) or key; none when the record is
+// The statistics of a table (index kTableStatistics) or key; none when the record is
 // missing, as after another opener removed the table.
 std::optional<Statistics> read_statistics(RecordStore& store, uint32_t table_number, uint8_t index);
 

@@ -123,6 +123,14 @@ TEST(KeyEncodingTest, WeightsAndExpansionsOfALocale) {
   EXPECT_EQ(encode(key, "axy ", text), (Bytes{'a', 'k', 's', 'y'})) << "expansion cut at size";
 }
 
+TEST(KeyEncodingTest, OemTablesWeighTheOemCode) {
+  LocaleTables tables = LocaleTables::defaults();
+  tables.oem_weights[0x80] = 0x01;  // OEM capital A first of all
+  TextCollation oem{&tables, true};
+  KeyDescriptor key = single(FieldType::kString, 2);
+  EXPECT_EQ(encode(key, "\xC0" "a", oem), (Bytes{0x01, 'a'})) << "ANSI capital A is OEM 0x80";
+}
+
 TEST(KeyEncodingTest, OptEmptiness) {
   KeyDescriptor key;
   key.components = {{FieldType::kString, 0, 3, false}, {FieldType::kLong, 3, 4, false}};
