@@ -46,11 +46,16 @@ test: deps $(TESTDIR)/CMakeCache.txt
 	$(CMAKE) --build $(TESTDIR) -j $(JOBS)
 	cd $(TESTDIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The windows when they are built, else the command-line tool, else a word on what there is.
 run: build
-	./$(BUILD)/bin/orvel
+	@if [ -x $(BUILD)/bin/orvel ]; then ./$(BUILD)/bin/orvel $(ARGS); \
+	elif [ -x $(BUILD)/bin/orvel-cli ]; then ./$(BUILD)/bin/orvel-cli $(ARGS); \
+	else echo "No program to run yet: the engine and the windows are still being built."; \
+	  echo "Programs built so far:"; ls $(BUILD)/bin; fi
 
+# Every benchmark program, one after the other.
 bench: build
-	./$(BUILD)/bin/orvel-bench $(BENCH_ARGS)
+	@for b in $(BUILD)/bin/orvel-bench*; do echo "== $$b"; $$b $(BENCH_ARGS) || exit 1; done
 
 clean:
 	rm -rf $(BUILD) $(TESTDIR)
