@@ -3,7 +3,7 @@
 // Every thing a keyed data file holds (table names, definitions, data records, key entries,
 // statistics, collation tables, memo chunks, transaction markers) is such a record. Records
 // are ordered by their keys alone: unsigned bytes over the shorter length, then the shorter
-// key first. The total length is at most kMaxRecordLength.
+// key first. The total length is at most kMaxRecordLength; make_record enforces it.
 #pragma once
 
 #include <algorithm>
@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string_view>
 #include <vector>
+
+#include "datafile/corruption.h"
 
 namespace orvel::datafile {
 
@@ -31,6 +33,18 @@ struct Record {
 
   bool operator==(const Record&) const = default;
 };
+
+// A record of key followed by data. A total above kMaxRecordLength is corruption check 824:
+// no record of a file may be that long, whatever it holds.
+inline Record make_record(KeyView key, KeyView data) {
+  if (key.size() + data.size() > kMaxRecordLength) corruption_check(824);
+  Record record;
+  record.bytes.reserve(key.size() + data.size());
+  record.bytes.insert(record.bytes.end(), key.begin(), key.end());
+  record.bytes.insert(record.bytes.end(), data.begin(), data.end());
+  record.key_length = uint16_t(key.size());
+  return record;
+}
 
 // Negative, zero or positive as a sorts before, equal to or after b.
 inline int compare_keys(KeyView a, KeyView b) {
