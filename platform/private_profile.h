@@ -8,7 +8,8 @@
 //
 // Every change reads the whole file, changes it in memory and writes it to a temporary file
 // beside it, which is flushed and then renamed over the file: a crash leaves the old file
-// or the new one, never a mixture. A file that cannot be read is never replaced. Two
+// or the new one, never a mixture (and at worst a stray "NAME.~PID-N" beside it, which
+// nothing reads). A file that cannot be read is never replaced. Two
 // processes that change one file at the same moment may lose one of the two changes.
 // Thread-compatible: calls on different files may run in parallel.
 #pragma once
