@@ -153,6 +153,15 @@ void DataFile::commit_phase2() {
   forget_changes();
 }
 
+void DataFile::reset_journal() {
+  if (journal_pending_) {
+    // The header at offset 0 still describes the old state; finishing it ends the journal.
+    io_.clear_pending_error();
+    finish_header();
+  }
+  discard_changes();
+}
+
 void DataFile::finish_header() {
   io_.flush();
   uint8_t bytes[kFileHeaderSize];

@@ -50,12 +50,17 @@ int DataFile::end_operation() {
   return rc;
 }
 
+void DataFile::switch_to_writing() {
+  // A reader slot given up means the header was read under it; read it again under the
+  // writer byte, since another writer may commit in between.
+  if (locks_->switch_to_writing()) refreshed_ = false;
+}
+
 int DataFile::close() {
   int rc = commit();
   refreshed_ = false;
+  if (writable_) locks_->switch_to_writing();
   if (refresh_header() != kNoError) corruption_check(1143);
-  locks_->release_operation_lock();
-  refreshed_ = false;
   // Only a writer cuts, and never into a pending journal. A file that never got its first
   // commit stays empty rather than growing to the size of a header.
   uint64_t size = 0;
@@ -65,6 +70,8 @@ int DataFile::close() {
     int t = io_.truncate(data_end);
     if (rc == kNoError) rc = t;
   }
+  locks_->release_operation_lock();
+  refreshed_ = false;
   return rc;
 }
 

@@ -79,16 +79,23 @@ class DataFile final : public PageStore, private PageMover {
   int refresh_header();
   // Commits pending changes, releases the operation lock; the next access refreshes again.
   int end_operation();
+  // Marks the file as changing it, before an operation's first access to the tree: the next
+  // refresh then takes the writer byte of a shared file.
+  void switch_to_writing();
 
   // Phase 1, then phase 2 when phase 1 succeeded; returns phase 1's result.
   int commit();
   // Returns 0 or the I/O error that made it discard the changes.
   int commit_phase1();
   void commit_phase2();
+  // Undoes a phase 1 whose phase 2 has not run: ends the journal on disk without applying
+  // it, so the file keeps its old state, and discards the changes.
+  void reset_journal();
   // Forgets every change and the header in memory; the next access reads the file again.
   void discard_changes();
   // Commits, refreshes the header (corruption check 1143 when that fails) and cuts the file
-  // at the data end. Returns the commit's result, else the truncation's.
+  // at the data end; a file shared with writers is cut under the writer byte. Returns the
+  // commit's result, else the truncation's.
   int close();
 
   // Reads the stored image of the page at address (size_class units) into out, through the
@@ -102,7 +109,12 @@ class DataFile final : public PageStore, private PageMover {
   Page* new_page(uint8_t level) override;
   void mark_changed(Page* page) override;
   void release_page(Page* page) override;
-  bool held_for_writing() override { return locks_->held_for_writing(); }
+  // The operation lock that decides it is taken by the operation's first access, which may
+  // be this question; a failed refresh shows at the access that follows.
+  bool held_for_writing() override {
+    refresh_header();
+    return locks_->held_for_writing();
+  }
 
  private:
   DataFile(std::unique_ptr<platform::File> file, int mode, DataFileOptions options);

@@ -31,6 +31,12 @@ struct JournalItem {
 int DataFile::refresh_header() {
   if (refreshed_) return kNoError;
   if (shared_with_writers_) locks_->take_operation_lock();
+  // A reader leaves a pending journal on disk (reading through it, or ignoring it); once
+  // this open holds the file for writing it must resolve it before changing anything.
+  if (header_valid_ && !journal_pending_ && header_.data_end() != header_.journal_end() &&
+      locks_->held_for_writing()) {
+    header_valid_ = false;
+  }
   if (!shared_with_writers_ && header_valid_) {
     refreshed_ = true;
     return kNoError;
@@ -110,17 +116,23 @@ void DataFile::recover() {
 
   cache_.drop_all();
   journal_map_.clear();
+  // Only an open that may write repairs the file; the lock layer may take a lock for it.
+  struct Repair {
+    FileLocks* locks;
+    bool writer;
+    ~Repair() { locks->end_repair(); }
+  } repair{locks_, locks_->begin_repair()};
   if (!complete) {
     uint8_t bytes[kFileHeaderSize];
     io_.read_full(0, bytes, kFileHeaderSize);
     header_ = FileHeader::from_bytes(bytes);
-    if (locks_->held_for_writing()) {
+    if (repair.writer) {
       io_.clear_pending_error();
       finish_header();
     }
     return;
   }
-  if (!locks_->held_for_writing()) {
+  if (!repair.writer) {
     header_ = copy;
     journal_map_ = std::move(map);
     return;

@@ -5,6 +5,8 @@
 #include <thread>
 #include <tuple>
 
+#include "datafile/lock_regions.h"
+#include "datafile/transaction.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
@@ -55,6 +57,9 @@ int SharedFile::acquire(platform::FileSystem& fs, const std::string& file_name, 
   return kNoError;
 }
 
+SharedFile::SharedFile(platform::FileSystem& fs, std::string file_name)
+    : fs_(fs), file_name_(std::move(file_name)), first_slot_(first_reader_slot()) {}
+
 SharedFile::~SharedFile() {
   for (auto it = registry().begin(); it != registry().end();) {
     it = it->second.expired() ? registry().erase(it) : std::next(it);
@@ -67,8 +72,15 @@ int SharedFile::open_handle(int mode) {
       rc != kNoError) {
     return rc;
   }
+  data_.reset();
+  locks_ = std::make_unique<SharingLocks>(file.get(), mode, first_slot_);
+  DataFileOptions options;
+  options.locks = locks_.get();
+  options.transaction_decided = [&fs = fs_, name = file_name_](const Record& marker) {
+    return transaction_decided(fs, name, marker);
+  };
   std::unique_ptr<DataFile> data;
-  if (int rc = DataFile::open(std::move(file), mode, DataFileOptions{}, &data); rc != kNoError) {
+  if (int rc = DataFile::open(std::move(file), mode, std::move(options), &data); rc != kNoError) {
     return rc;
   }
   data_ = std::move(data);

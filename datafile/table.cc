@@ -1,10 +1,16 @@
 // The public face of a table: every operation runs as one operation of the engine.
 #include "datafile/table.h"
 
+#include <algorithm>
 #include <mutex>
+#include <string>
 
 #include "datafile/corruption.h"
+#include "datafile/engine_lock.h"
 #include "datafile/table_impl.h"
+#include "datafile/trace_log.h"
+#include "datafile/transaction.h"
+#include "platform/clock.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
@@ -38,13 +44,14 @@ TableImpl::TableImpl(const TableDecl& decl, platform::FileSystem& fs)
 
 template <typename Body>
 int TableImpl::operate(Body body, bool allowed_after_corruption) {
+  SharedPass pass;
   std::lock_guard<std::recursive_mutex> lock(engine_mutex());
   if (internal_error_ != 0 && !allowed_after_corruption) return finish(kFileSystemError);
   error_message_.clear();
   int rc;
   try {
     rc = body();
-    if (file_ && internal_error_ == 0) {
+    if (file_ && internal_error_ == 0 && !file_->in_transaction()) {
       int committed = data().end_operation();
       if (committed != kNoError && rc == kNoError) {
         rc = committed;
@@ -57,6 +64,23 @@ int TableImpl::operate(Body body, bool allowed_after_corruption) {
     if (file_) data().discard_changes();
   }
   return finish(rc);
+}
+
+// Each attempt is a whole operation, so that between attempts nothing is pending and no
+// operation lock is held: the program holding the record can go on meanwhile.
+template <typename Body>
+int TableImpl::read_operation(Body body) {
+  const uint32_t started = platform::tick_count_ms();
+  for (;;) {
+    int rc = operate(body);
+    if (rc != kRecordIsAlreadyHeld || !hold_request_) return rc;
+    uint32_t hundredths = (platform::tick_count_ms() - started) / 10;
+    if (hold_timeout_ && hundredths > uint32_t(std::max(*hold_timeout_, 0)) * 100) {
+      watch_request_ = no_memo_request_ = hold_request_ = false;
+      return rc;
+    }
+    platform::sleep_ms(1);
+  }
 }
 
 int TableImpl::finish(int rc) {
@@ -105,6 +129,7 @@ int Table::create() {
   return impl_->operate([&] { return impl_->create(); });
 }
 int Table::close() {
+  SharedPass pass;
   std::lock_guard<std::recursive_mutex> lock(engine_mutex());
   return impl_->close();
 }
@@ -129,10 +154,10 @@ int Table::erase() {
   return impl_->operate([&] { return impl_->erase(); });
 }
 int Table::get(int key) {
-  return impl_->operate([&] { return impl_->get(key); });
+  return impl_->read_operation([&] { return impl_->get(key); });
 }
 int Table::get_by_number(uint32_t number) {
-  return impl_->operate([&] { return impl_->get_by_number(number); });
+  return impl_->read_operation([&] { return impl_->get_by_number(number); });
 }
 
 int Table::set() {
@@ -165,10 +190,10 @@ int Table::set_at_number(int key, uint32_t number) {
   return impl_->operate([&] { return impl_->set_reading(at); });
 }
 int Table::next() {
-  return impl_->operate([&] { return impl_->read(true); });
+  return impl_->read_operation([&] { return impl_->read(true); });
 }
 int Table::previous() {
-  return impl_->operate([&] { return impl_->read(false); });
+  return impl_->read_operation([&] { return impl_->read(false); });
 }
 int Table::skip(int count) {
   return impl_->operate([&] { return impl_->skip(count); });
@@ -202,30 +227,53 @@ int Table::reset(const Position& position, int key) {
   return impl_->operate([&] { return impl_->reset(position, key); });
 }
 int Table::reget(const Position& position, int key) {
-  return impl_->operate([&] { return impl_->reget(position, key); });
+  return impl_->read_operation([&] { return impl_->reget(position, key); });
 }
 
-// Holds, locks and transactions arrive with the sharing layer.
-int Table::hold(std::optional<int>) {
-  return impl_->operate([] { return kUnsupportedFunction; });
+int Table::hold(std::optional<int> seconds) {
+  return impl_->operate([&] { return impl_->hold(seconds); });
 }
 int Table::release() {
-  return impl_->operate([] { return kUnsupportedFunction; });
+  return impl_->operate([&] { return impl_->release(); });
 }
-int Table::lock(std::optional<int>) {
-  return impl_->operate([] { return kUnsupportedFunction; });
+
+// Without seconds the rounds follow each other until the lock is obtained; with seconds a
+// second passes between rounds until the time is up. The pauses are outside the engine
+// lock, so that other threads go on meanwhile.
+int Table::lock(std::optional<int> seconds) {
+  const uint32_t started = platform::tick_count_ms();
+  for (;;) {
+    int rc = impl_->operate([&] { return impl_->lock_round(); });
+    if (rc != kFileIsAlreadyLocked) return rc;
+    if (!seconds) continue;
+    trace_line("Locking failed with error " + std::to_string(kFileIsAlreadyLocked));
+    if (platform::tick_count_ms() - started >= uint32_t(std::max(*seconds, 0)) * 1000) return rc;
+    platform::sleep_ms(1000);
+  }
 }
 int Table::unlock() {
-  return impl_->operate([] { return kUnsupportedFunction; });
+  return impl_->operate([&] { return impl_->unlock(); });
 }
+
+// The start of a transaction keeps every other thread out until its end.
 int Table::logout() {
-  return impl_->operate([] { return kUnsupportedFunction; });
+  transaction_gate().enter();
+  int rc = impl_->operate([&] { return impl_->logout(); });
+  if (rc != kNoError) {
+    std::lock_guard<std::recursive_mutex> lock(engine_mutex());
+    if (!transaction_open()) transaction_gate().leave();
+  }
+  return rc;
 }
 int Table::commit() {
-  return impl_->operate([] { return kUnsupportedFunction; });
+  int rc = impl_->operate([] { return commit_transaction(); });
+  transaction_gate().leave();
+  return rc;
 }
 int Table::rollback() {
-  return impl_->operate([] { return kUnsupportedFunction; });
+  int rc = impl_->operate([] { return rollback_transaction(); });
+  transaction_gate().leave();
+  return rc;
 }
 int Table::watch() {
   return impl_->operate([&] {

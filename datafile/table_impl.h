@@ -1,9 +1,10 @@
 // The state of one table and the steps its operations share; private to the engine.
 //
-// Every public operation of Table runs inside operate(): under the engine lock, refused
-// with 90 while a corruption check of an earlier operation is pending, with the physical
-// file's changes committed and its operation lock released at the end, and with a failure
-// recorded as the program's last error.
+// Every public operation of Table runs inside operate(): past the transaction gate
+// (engine_lock.h) and under the engine lock, refused with 90 while a corruption check of an
+// earlier operation is pending, with the physical file's changes committed and its
+// operation lock released at the end (not while the file takes part in a transaction), and
+// with a failure recorded as the program's last error.
 #pragma once
 
 #include <cstdint>
@@ -63,6 +64,10 @@ class TableImpl {
   // Runs body as one operation (see above). body returns an error number.
   template <typename Body>
   int operate(Body body, bool allowed_after_corruption = false);
+  // Runs a read or fetch as operations until it no longer ends with 43 for a requested hold
+  // or the hold timeout has passed.
+  template <typename Body>
+  int read_operation(Body body);
 
   const TableDecl& decl() const { return read_decl_ ? *read_decl_ : declared_; }
   bool declares_layout() const { return declared_.record_length != 0 || !declared_.memos.empty(); }
@@ -92,6 +97,14 @@ class TableImpl {
   std::shared_ptr<TableState> save_state();
   int restore_state(const TableState& state);
 
+  // Holds, table locks and transactions (table_locking.cc).
+  int hold(std::optional<int> seconds);
+  int release();
+  // One attempt (3 tries) at the table's lock byte; 32 when another program holds it.
+  int lock_round();
+  int unlock();
+  int logout();
+
   // Whole-table work and options (table_maintenance.cc).
   int empty();
   int build(int key);
@@ -115,7 +128,13 @@ class TableImpl {
   void take_record(const Record& data_record);
   // The buffer's image as the tree stores it.
   Record data_record_of_buffer(uint32_t number) const;
-  bool check_writable(int* rc) const;
+  // True when the file may be changed, after switching it to writing; else *rc = 5.
+  bool check_writable(int* rc);
+  // Ends this table's record hold, if any.
+  void end_hold();
+  // Takes the lock byte of the record when a hold was requested; 43 when another program
+  // holds it.
+  int hold_if_requested(uint32_t number);
   int key_error(int key) const;
 
   const TableDecl& declared_;
@@ -139,6 +158,11 @@ class TableImpl {
   uint32_t current_ = 0;
   ReadPosition read_;
   bool last_was_read_ = false;
+  // Holds and locks (sharing_locks.h). The hold request and timeout last for one read.
+  bool hold_request_ = false;
+  std::optional<int> hold_timeout_;  // seconds; none waits without end
+  bool record_held_ = false;
+  bool table_locked_ = false;
   bool watch_request_ = false;
   bool watched_ = false;
   bool no_memo_request_ = false;

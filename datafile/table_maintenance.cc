@@ -10,6 +10,7 @@
 #include "datafile/statistics.h"
 #include "datafile/table_impl.h"
 #include "datafile/table_name.h"
+#include "datafile/transaction.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
@@ -29,12 +30,6 @@ std::string trimmed(const std::string& text) {
   if (begin == std::string::npos) return "";
   size_t end = text.find_last_not_of(" \t");
   return text.substr(begin, end - begin + 1);
-}
-
-// The transaction control file named for the whole process by the TCF option.
-std::string& process_control_file() {
-  static std::string name;
-  return name;
 }
 
 class TableBuildHost final : public KeyBuildHost {
@@ -186,9 +181,11 @@ std::string TableImpl::send(const std::string& option) {
   if (!open_) return "";
   TreeRecordStore store = records_of_file();
   if (word == "FLAGS") {
-    Statistics stats = read_statistics(store, table_, kTableStatistics).value_or(Statistics{});
+    // Switch before reading, so that the statistics are read and written under one lock.
     int rc;
-    if (value && check_writable(&rc)) {
+    bool setting = value && check_writable(&rc);
+    Statistics stats = read_statistics(store, table_, kTableStatistics).value_or(Statistics{});
+    if (setting) {
       stats.mark = uint32_t(std::strtoul(value->c_str(), nullptr, 10));
       write_statistics(store, table_, kTableStatistics, stats);
     }

@@ -46,8 +46,11 @@ TableKeys TableImpl::table_keys(RecordStore& store) {
   return {&store, table_, &keys_, text()};
 }
 
-bool TableImpl::check_writable(int* rc) const {
-  if (file_ && file_->writable()) return true;
+bool TableImpl::check_writable(int* rc) {
+  if (file_ && file_->writable()) {
+    data().switch_to_writing();
+    return true;
+  }
   *rc = kAccessDenied;
   return false;
 }
@@ -133,6 +136,7 @@ int TableImpl::open(int mode) {
   current_ = 0;
   read_ = {};
   watched_ = watch_request_ = no_memo_request_ = false;
+  hold_request_ = record_held_ = table_locked_ = false;
   return kNoError;
 }
 
@@ -161,6 +165,7 @@ int TableImpl::create() {
   file_name_ = name.file_name;
   table_name_ = name.table_name;
 
+  data().switch_to_writing();
   TreeRecordStore store = records_of_file();
   Bytes name_key = table_name_key(table_name_);
   if (std::optional<Record> old = store.find_equal(view(name_key))) {
@@ -184,8 +189,15 @@ int TableImpl::create() {
 int TableImpl::close() {
   if (!open_) return finish(kFileNotOpen);
   int rc = kNoError;
+  end_hold();
+  if (table_locked_) {
+    file_->locks().release_hold();
+    table_locked_ = false;
+  }
   if (internal_error_ != 0) {
+    // Nothing is known about where the failed operation stopped: let go of every region.
     data().discard_changes();
+    file_->locks().release_everything();
   } else {
     try {
       rc = data().close();

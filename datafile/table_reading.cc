@@ -122,17 +122,19 @@ int TableImpl::set_reading(ReadPosition position) {
 int TableImpl::read(bool forward) {
   if (!open_) return kFileNotOpen;
   current_ = 0;
+  end_hold();
   ReadPosition at = read_;
   for (;;) {
     std::optional<Record> found = candidate(*this, forward, at);
     if (!found) {
-      watch_request_ = no_memo_request_ = false;
+      watch_request_ = no_memo_request_ = hold_request_ = false;
       return kRecordNotAvailable;
     }
     std::optional<Record> record =
         in_file_order(at.mode) ? found : data_record(key_entry_record_number(*found));
     at = adopted(at, *found);
     if (!record) continue;  // an entry left behind by an interrupted change: skip it
+    if (int rc = hold_if_requested(record_number_of(record->key())); rc != kNoError) return rc;
     take_record(*record);
     read_ = at;
     last_was_read_ = true;
@@ -206,8 +208,10 @@ int TableImpl::reget(const Position& position, int key) {
     std::optional<Record> exact = key_index(key, store).find_exact(*entry);
     if (!exact || key_entry_record_number(*exact) != number) return kRecordNotFound;
   }
+  end_hold();
   std::optional<Record> record = data_record(number);
   if (!record) return kRecordNotFound;
+  if (int rc = hold_if_requested(number); rc != kNoError) return rc;
   take_record(*record);
   return kNoError;
 }

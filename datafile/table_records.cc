@@ -47,12 +47,36 @@ void TableImpl::take_record(const Record& record) {
   read_without_memos_ = no_memo_request_;
   watch_request_ = false;
   no_memo_request_ = false;
+  hold_request_ = false;
 }
+
+// The lock byte of a record that a change takes for its own duration when the table does
+// not hold the record already.
+class ChangeLock {
+ public:
+  explicit ChangeLock(TableImpl& table) : table_(table) {}
+  ~ChangeLock() {
+    if (taken_) table_.file_->locks().release_hold();
+  }
+  ChangeLock(const ChangeLock&) = delete;
+  ChangeLock& operator=(const ChangeLock&) = delete;
+
+  bool take(uint32_t number) {
+    if (table_.record_held_) return true;
+    taken_ = table_.file_->locks().hold(number);
+    return taken_;
+  }
+
+ private:
+  TableImpl& table_;
+  bool taken_ = false;
+};
 
 int TableImpl::add(bool deferred) {
   if (!open_) return kFileNotOpen;
   int rc;
   if (!check_writable(&rc)) return rc;
+  end_hold();
   TreeRecordStore store = records_of_file();
   uint32_t number = data().issue_number();
   if (int keys = maintain_keys(table_keys(store), buffer_.data(), nullptr, number, deferred);
@@ -83,6 +107,8 @@ int TableImpl::put() {
   int rc;
   if (!check_writable(&rc)) return rc;
   if (current_ == 0) return kRecordNotAvailable;
+  ChangeLock change_lock(*this);
+  if (!change_lock.take(current_)) return kAccessDenied;
   TreeRecordStore store = records_of_file();
   std::optional<Record> stored = data_record(current_);
   if (!stored) return kRecordNotAvailable;
@@ -111,6 +137,7 @@ int TableImpl::put() {
     }
   }
   watched_ = false;
+  end_hold();
   return kNoError;
 }
 
@@ -119,6 +146,8 @@ int TableImpl::erase() {
   int rc;
   if (!check_writable(&rc)) return rc;
   if (current_ == 0) return kRecordNotAvailable;
+  ChangeLock change_lock(*this);
+  if (!change_lock.take(current_)) return kRecordNotAvailable;
   TreeRecordStore store = records_of_file();
   std::optional<Record> stored = data_record(current_);
   if (!stored) return kRecordNotAvailable;
@@ -131,6 +160,7 @@ int TableImpl::erase() {
   }
   delete_memos(store, table_, current_);
   watched_ = false;
+  end_hold();
   current_ = 0;
   return kNoError;
 }
@@ -138,19 +168,24 @@ int TableImpl::erase() {
 int TableImpl::get(int key) {
   if (!open_) return kFileNotOpen;
   if (int rc = key_error(key); rc != kNoError) return rc;
+  end_hold();
   TreeRecordStore store = records_of_file();
   std::optional<Record> entry = key_index(key, store).find_by_value(buffer_.data());
   if (!entry) return kRecordNotFound;
-  std::optional<Record> record = data_record(key_entry_record_number(*entry));
+  uint32_t number = key_entry_record_number(*entry);
+  std::optional<Record> record = data_record(number);
   if (!record) return kRecordNotFound;
+  if (int rc = hold_if_requested(number); rc != kNoError) return rc;
   take_record(*record);
   return kNoError;
 }
 
 int TableImpl::get_by_number(uint32_t number) {
   if (!open_) return kFileNotOpen;
+  end_hold();
   std::optional<Record> record = data_record(number);
   if (!record) return kRecordNotFound;
+  if (int rc = hold_if_requested(number); rc != kNoError) return rc;
   take_record(*record);
   return kNoError;
 }
