@@ -1,0 +1,137 @@
+#include "datafile/page_cache.h"
+
+namespace orvel::datafile {
+
+// Every page in the cache is in exactly one ring and one bucket chain; the rings own them.
+
+PageCache::PageCache() {
+  for (Page* ring : {&unchanged_ring_, &changed_ring_}) {
+    ring->ring_prev_ = ring;
+    ring->ring_next_ = ring;
+  }
+}
+
+PageCache::~PageCache() {
+  drop_all();
+}
+
+int PageCache::bucket_of(int32_t address) {
+  int64_t a = address;
+  return int(((a % kBuckets) + kBuckets) % kBuckets);
+}
+
+void PageCache::unlink(Page* page) {
+  page->ring_prev_->ring_next_ = page->ring_next_;
+  page->ring_next_->ring_prev_ = page->ring_prev_;
+  page->ring_prev_ = page->ring_next_ = nullptr;
+}
+
+void PageCache::link_before(Page* ring, Page* page) {
+  page->ring_next_ = ring;
+  page->ring_prev_ = ring->ring_prev_;
+  ring->ring_prev_->ring_next_ = page;
+  ring->ring_prev_ = page;
+}
+
+void PageCache::add_to_bucket(Page* page) {
+  Page*& head = buckets_[bucket_of(page->address)];
+  page->bucket_next_ = head;
+  head = page;
+}
+
+void PageCache::remove_from_bucket(Page* page) {
+  for (Page** p = &buckets_[bucket_of(page->address)]; *p; p = &(*p)->bucket_next_) {
+    if (*p == page) {
+      *p = page->bucket_next_;
+      page->bucket_next_ = nullptr;
+      return;
+    }
+  }
+}
+
+Page* PageCache::find(int32_t address) const {
+  for (Page* p = buckets_[bucket_of(address)]; p; p = p->bucket_next_) {
+    if (p->address == address) return p;
+  }
+  return nullptr;
+}
+
+Page* PageCache::insert(std::unique_ptr<Page> owned) {
+  Page* page = owned.release();
+  page->created = clock_;
+  page->last_access = clock_;
+  page->serial = ++serials_;
+  add_to_bucket(page);
+  if (page->changed) {
+    link_before(&changed_ring_, page);
+    ++changed_count_;
+  } else {
+    link_before(&unchanged_ring_, page);
+    ++unchanged_count_;
+  }
+  return page;
+}
+
+void PageCache::touch(Page* page) {
+  if (page->changed) return;
+  unlink(page);
+  link_before(&unchanged_ring_, page);
+  page->last_access = ++clock_;
+  ++page->access_count;
+}
+
+void PageCache::mark_changed(Page* page) {
+  page->serial = ++serials_;
+  if (page->changed) return;
+  unlink(page);
+  --unchanged_count_;
+  page->changed = true;
+  link_before(&changed_ring_, page);
+  ++changed_count_;
+}
+
+void PageCache::rekey(Page* page, int32_t address) {
+  remove_from_bucket(page);
+  page->address = address;
+  page->serial = ++serials_;
+  add_to_bucket(page);
+}
+
+void PageCache::drop(Page* page) {
+  remove_from_bucket(page);
+  unlink(page);
+  if (page->changed) {
+    --changed_count_;
+  } else {
+    --unchanged_count_;
+  }
+  delete page;
+}
+
+void PageCache::drop_all() {
+  for (Page* ring : {&unchanged_ring_, &changed_ring_}) {
+    while (ring->ring_next_ != ring) drop(ring->ring_next_);
+  }
+}
+
+void PageCache::trim() {
+  while (unchanged_count_ >= kMinUnchanged) {
+    Page* lru = unchanged_ring_.ring_next_;
+    uint64_t n = unchanged_count_;
+    uint64_t idle = clock_ - lru->last_access;
+    uint64_t age = clock_ - lru->created;
+    if (n < kMaxUnchanged && idle < 4 * (age / n)) return;
+    drop(lru);
+  }
+}
+
+std::vector<Page*> PageCache::changed_pages() const {
+  std::vector<Page*> pages;
+  pages.reserve(changed_count_);
+  for (Page* p = changed_ring_.ring_next_; p != &changed_ring_; p = p->ring_next_) {
+    pages.push_back(p);
+  }
+  return pages;
+}
+
+}  // namespace orvel::datafile

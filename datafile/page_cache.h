@@ -1,0 +1,99 @@
+// The page cache of one open keyed data file: the decoded pages of the record tree in
+// memory, found by page address.
+//
+// A hash table of 100 buckets finds a page by address. Unchanged pages sit in a ring ordered
+// by last access; changed pages sit in a second ring in the order they were changed and are
+// never dropped until a commit writes them or the changes are discarded. An access clock
+// advances at every access to an unchanged page; trim() uses it to keep between 20 and 99
+// unchanged pages: it drops the least recently used one while 100 or more are kept, and
+// between 20 and 99 while that page has gone unused for at least four times the average age
+// of the unchanged pages.
+//
+// Every page carries a serial number that changes whenever its records change, it moves, or
+// it is dropped and loaded again, so that positions can tell whether the page they remember
+// is still the one they saw.
+//
+// The cache owns its pages; a Page* stays valid until the page is dropped. Changed pages
+// are never dropped by trim(), so pointers to them survive lookups; a pointer to an
+// unchanged page is only good until the next lookup. Not thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "datafile/page_image.h"
+
+namespace orvel::datafile {
+
+struct Page {
+  int32_t address = 0;  // negative until a commit places the page
+  PageContents contents;
+  bool changed = false;
+  bool has_image = false;  // image holds the image built for writing
+  PageImage image;
+  uint64_t serial = 0;
+  uint64_t created = 0;      // clock when the page entered the cache
+  uint64_t last_access = 0;  // clock at its last access
+  uint64_t access_count = 0;
+
+ private:
+  friend class PageCache;
+  Page* ring_prev_ = nullptr;
+  Page* ring_next_ = nullptr;
+  Page* bucket_next_ = nullptr;
+};
+
+class PageCache {
+ public:
+  static constexpr int kBuckets = 100;
+  static constexpr size_t kMinUnchanged = 20;
+  static constexpr size_t kMaxUnchanged = 100;
+
+  PageCache();
+  ~PageCache();
+  PageCache(const PageCache&) = delete;
+  PageCache& operator=(const PageCache&) = delete;
+
+  // The page at address, or null; does not count as an access.
+  Page* find(int32_t address) const;
+  // Adds a page that is not in the cache, unchanged (or changed when page->changed is set),
+  // with the current clock as its creation stamp.
+  Page* insert(std::unique_ptr<Page> page);
+  // An access: an unchanged page moves to the most recent end of its ring, the clock
+  // advances and becomes its last-access stamp, and its access count grows.
+  void touch(Page* page);
+  // Moves an unchanged page to the ring of changed pages; gives it a new serial either way.
+  void mark_changed(Page* page);
+  // Gives the page a new serial (its records changed, or positions must find it again).
+  void renew_serial(Page* page) { page->serial = ++serials_; }
+  // Gives a page a new address (its serial changes too).
+  void rekey(Page* page, int32_t address);
+  void drop(Page* page);
+  void drop_all();
+  // Drops least recently used unchanged pages by the rule above.
+  void trim();
+
+  // The changed pages in the order they were changed.
+  std::vector<Page*> changed_pages() const;
+  size_t unchanged_count() const { return unchanged_count_; }
+  size_t changed_count() const { return changed_count_; }
+  uint64_t clock() const { return clock_; }
+
+ private:
+  static int bucket_of(int32_t address);
+  static void unlink(Page* page);
+  static void link_before(Page* ring, Page* page);  // appends at the most recent end
+  void remove_from_bucket(Page* page);
+  void add_to_bucket(Page* page);
+
+  Page* buckets_[kBuckets] = {};
+  Page unchanged_ring_;  // sentinel: next is least recently used
+  Page changed_ring_;
+  size_t unchanged_count_ = 0;
+  size_t changed_count_ = 0;
+  uint64_t clock_ = 0;
+  uint64_t serials_ = 0;
+};
+
+}  // namespace orvel::datafile

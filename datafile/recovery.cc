@@ -1,0 +1,170 @@
+// The header refresh at the start of every operation, and the recovery of a commit that
+// was cut short.
+//
+// A journal is complete when every item from data end to journal end can be read whole and
+// the header copy among them is a header. A complete journal is rolled forward: a writer
+// copies every item to the offset in its first four bytes and ends the journal; a reader
+// instead reads the new state through the journal, by a map from destination offsets to
+// journal offsets, and writes nothing. An incomplete journal is discarded: the header at
+// offset 0 still describes the old state, and a writer ends the journal without applying
+// it. Recovery reports no errors; an unreadable journal counts as incomplete.
+#include <vector>
+
+#include "datafile/byte_order.h"
+#include "datafile/corruption.h"
+#include "datafile/data_file.h"
+#include "platform/error_codes.h"
+
+namespace orvel::datafile {
+namespace {
+
+constexpr uint8_t kTransactionMarkerKey = 0xFF;
+
+struct JournalItem {
+  uint64_t destination;
+  uint64_t position;
+  uint64_t length;
+};
+
+}  // namespace
+
+int DataFile::refresh_header() {
+  if (refreshed_) return kNoError;
+  if (shared_with_writers_) locks_->take_operation_lock();
+  if (!shared_with_writers_ && header_valid_) {
+    refreshed_ = true;
+    return kNoError;
+  }
+  uint8_t bytes[kFileHeaderSize];
+  size_t got = io_.read(0, bytes, kFileHeaderSize);
+  if (got == 0) {
+    // A new file: nothing to compare with; a header forgotten by a discard starts afresh.
+    if (!header_valid_) {
+      header_ = FileHeader::new_file();
+      header_valid_ = true;
+      cache_.drop_all();
+      journal_map_.clear();
+      forget_changes();
+    }
+    refreshed_ = true;
+    return kNoError;
+  }
+  if (got < kFileHeaderSize) return kInvalidDataFile;
+  FileHeader on_disk = FileHeader::from_bytes(bytes);
+  if (!on_disk.has_magic()) return kInvalidDataFile;
+  if (header_valid_ && on_disk.change_counter() <= header_.change_counter()) {
+    refreshed_ = true;
+    return kNoError;
+  }
+  cache_.drop_all();
+  journal_map_.clear();
+  forget_changes();
+  header_ = on_disk;
+  header_valid_ = true;
+  refreshed_ = true;
+  if (on_disk.data_end() != on_disk.journal_end()) recover();
+  return kNoError;
+}
+
+void DataFile::recover() {
+  std::vector<JournalItem> items;
+  std::map<uint64_t, uint64_t> map;
+  FileHeader copy;
+  bool complete = true;
+  try {
+    uint64_t size = 0;
+    if (io_.size(&size) != kNoError) size = 0;
+    uint64_t position = header_.data_end();
+    uint64_t end = header_.journal_end();
+    if (end < position || end > size) complete = false;
+    while (complete && position < end) {
+      uint8_t first[kFileHeaderSize];
+      if (io_.read(position, first, kFileHeaderSize) < kFileHeaderSize) {
+        complete = false;
+        break;
+      }
+      uint64_t length = round_up_256(load_u16_le(first + 4));
+      if (length == 0 || length > kMaxPageImage || position + length > end) {
+        complete = false;
+        break;
+      }
+      uint64_t destination = load_u32_le(first);
+      items.push_back({destination, position, length});
+      map[destination] = position;
+      position += length;
+    }
+    if (complete) {
+      auto it = map.find(0);
+      uint8_t bytes[kFileHeaderSize];
+      if (io_.read(it == map.end() ? 0 : it->second, bytes, kFileHeaderSize) < kFileHeaderSize) {
+        complete = false;
+      } else {
+        copy = FileHeader::from_bytes(bytes);
+        complete = copy.has_magic();
+      }
+    }
+    if (complete) complete = decide_journal(copy, map);
+  } catch (const CorruptionError&) {
+    complete = false;
+  }
+
+  cache_.drop_all();
+  journal_map_.clear();
+  if (!complete) {
+    uint8_t bytes[kFileHeaderSize];
+    io_.read_full(0, bytes, kFileHeaderSize);
+    header_ = FileHeader::from_bytes(bytes);
+    if (locks_->held_for_writing()) {
+      io_.clear_pending_error();
+      finish_header();
+    }
+    return;
+  }
+  if (!locks_->held_for_writing()) {
+    header_ = copy;
+    journal_map_ = std::move(map);
+    return;
+  }
+  io_.clear_pending_error();
+  Bytes image;
+  for (const JournalItem& item : items) {
+    image.resize(kPageUnit);
+    io_.read_full(item.position, image.data(), kPageUnit);
+    image.resize(item.length);
+    if (item.length > kPageUnit) {
+      io_.read_full(item.position + kPageUnit, image.data() + kPageUnit, item.length - kPageUnit);
+    }
+    io_.write(load_u32_le(image.data()), image.data(), image.size());
+  }
+  if (io_.pending_error() == kNoError) {
+    finish_header();
+  } else {
+    // Copying again later is harmless; leave the journal for the next refresh.
+    header_valid_ = false;
+  }
+}
+
+// A complete journal of a file that holds a transaction marker record counts only when the
+// transaction was decided. The marker is looked up in the new state, through the journal.
+bool DataFile::decide_journal(const FileHeader& copy, const std::map<uint64_t, uint64_t>& map) {
+  if (!transaction_decided_) return true;
+  FileHeader saved = header_;
+  header_ = copy;
+  journal_map_ = map;
+  bool decided = true;
+  try {
+    const uint8_t key[1] = {kTransactionMarkerKey};
+    if (const Record* marker = tree_.find_equal(KeyView(key, 1))) {
+      decided = transaction_decided_(*marker);
+    }
+  } catch (const CorruptionError&) {
+    decided = false;
+  }
+  cache_.drop_all();
+  journal_map_.clear();
+  next_negative_ = -1;
+  header_ = saved;
+  return decided;
+}
+
+}  // namespace orvel::datafile
