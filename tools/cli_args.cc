@@ -1,6 +1,9 @@
 #include "tools/cli_args.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <string_view>
 
 namespace orvel::tools {
 
@@ -52,6 +55,11 @@ ParseResult parse_cli_args(const std::vector<std::string>& args) {
   }
   if (i >= args.size()) return refuse("no command given");
   const std::string name = args[i++];
+  constexpr std::string_view kCommands[] = {"count",  "search", "show",
+                                            "browse", "import", "export"};
+  if (std::find(std::begin(kCommands), std::end(kCommands), name) == std::end(kCommands)) {
+    return refuse("unknown command " + name);
+  }
 
   std::vector<std::string> positional;
   for (; i < args.size(); ++i) {
