@@ -125,13 +125,14 @@ class Session {
         : text_file(app::import_text_file(name)),
           chooser(file),
           progress(err, terminal),
-          ui{chooser, progress, cursor, message} {}
+          messages(err, file),
+          ui{chooser, progress, cursor, messages} {}
     app::ImportFileName name;
     textfile::TextFile text_file;
     ArgumentChooser chooser;
     TerminalProgress progress;
     NoCursor cursor;
-    KeptMessage message;
+    StderrMessages messages;
     app::OperationUi ui;
   };
 
@@ -154,7 +155,7 @@ class Session {
     TextSide side(file, err_, err_is_terminal_);
     app::ImportResult result =
         app::import_updates(passports_.table(), side.text_file, side.name, side.ui);
-    if (result.open_error != kNoError) return fail(file, result.open_error);
+    if (result.open_error != kNoError) return kExitError;
     out_ << "records_read=" << result.records_read << '\n'
          << "added=" << result.added << '\n'
          << "changed=" << result.changed << '\n'
@@ -171,7 +172,7 @@ class Session {
     TextSide side(file, err_, err_is_terminal_);
     app::ExportResult result =
         app::export_passports(passports_.table(), side.text_file, side.name, side.ui);
-    if (result.open_error != kNoError) return fail(file, result.open_error);
+    if (result.open_error != kNoError) return kExitError;
     out_ << "exported=" << result.exported << '\n'
          << "failed=" << result.failures.count << '\n'
          << "passports=" << result.passports << '\n';

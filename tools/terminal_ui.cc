@@ -16,6 +16,10 @@ void StderrReporter::show(const app::ErrorMessage& message) {
        << platform::cp1251_to_utf8(message.text) << '\n';
 }
 
+void StderrMessages::show_text(std::string_view text) {
+  err_ << "orvel-cli: " << file_ << ": " << platform::cp1251_to_utf8(text) << '\n';
+}
+
 bool ArgumentChooser::choose_open(std::string_view, std::string_view, app::ImportFileName& name) {
   name.assign(name_);
   return true;

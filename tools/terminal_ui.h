@@ -66,14 +66,15 @@ class NoCursor : public app::WaitCursor {
   void restore() override {}
 };
 
-// Keeps the message for the caller, which prints it with the file name.
-class KeptMessage : public app::MessageDisplay {
+// "orvel-cli: FILE: text", UTF-8.
+class StderrMessages : public app::MessageDisplay {
  public:
-  void show_text(std::string_view text) override { text_ = text; }
-  const std::string& text() const { return text_; }
+  StderrMessages(std::ostream& err, std::string file) : err_(err), file_(std::move(file)) {}
+  void show_text(std::string_view text) override;
 
  private:
-  std::string text_;
+  std::ostream& err_;
+  std::string file_;
 };
 
 }  // namespace orvel::tools
