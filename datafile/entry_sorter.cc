@@ -11,7 +11,9 @@ namespace {
 class RunReader {
  public:
   RunReader(std::FILE* file, size_t entries, size_t entry_length, size_t block_entries)
-      : file_(file), left_(entries), entry_length_(entry_length),
+      : file_(file),
+        left_(entries),
+        entry_length_(entry_length),
         block_(block_entries * entry_length) {}
 
   // The current entry, or null at the end of the run (or on a read error, then failed()).
@@ -49,7 +51,8 @@ class RunReader {
 }  // namespace
 
 EntrySorter::EntrySorter(size_t entry_length, size_t memory_limit)
-    : entry_length_(entry_length), batch_capacity_(std::max<size_t>(1, memory_limit / entry_length)) {}
+    : entry_length_(entry_length),
+      batch_capacity_(std::max<size_t>(1, memory_limit / entry_length)) {}
 
 bool EntrySorter::add(const uint8_t* entry) {
   if (batch_.size() / entry_length_ == batch_capacity_ && !spill()) return false;
@@ -116,7 +119,8 @@ bool EntrySorter::merge_runs(const std::function<void(const uint8_t*)>& take) {
     readers[i].advance();
     if (readers[i].current()) heads.push(i);
   }
-  return std::none_of(readers.begin(), readers.end(), [](const RunReader& r) { return r.failed(); });
+  return std::none_of(readers.begin(), readers.end(),
+                      [](const RunReader& r) { return r.failed(); });
 }
 
 }  // namespace orvel::datafile

@@ -29,9 +29,9 @@ class KeyBuildHost {
 };
 
 struct KeyBuildOptions {
-  bool full_build = false;                             // start from record 1
-  std::function<bool(const uint8_t* image)> filter;   // empty: every record
-  size_t sort_memory = size_t(64) << 20;              // bytes of entries sorted in memory
+  bool full_build = false;                           // start from record 1
+  std::function<bool(const uint8_t* image)> filter;  // empty: every record
+  size_t sort_memory = size_t(64) << 20;             // bytes of entries sorted in memory
 };
 
 inline constexpr size_t kBuildCommitPages = 400;

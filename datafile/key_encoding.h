@@ -47,7 +47,9 @@ struct KeyDescriptor {
   }
   bool is_static_index() const { return is_index() && !is_dynamic_index(); }
   size_t entry_length() const { return 9 + size_t(value_length); }
-  uint16_t entry_key_length() const { return uint16_t(dup() ? 9 + value_length : 5 + value_length); }
+  uint16_t entry_key_length() const {
+    return uint16_t(dup() ? 9 + value_length : 5 + value_length);
+  }
 };
 
 // The descriptor of key number key_number of a declaration whose limits have been checked.

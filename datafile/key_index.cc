@@ -8,12 +8,15 @@
 namespace orvel::datafile {
 namespace {
 
-KeyView view(const Bytes& bytes) { return KeyView(bytes.data(), bytes.size()); }
+KeyView view(const Bytes& bytes) {
+  return KeyView(bytes.data(), bytes.size());
+}
 
 }  // namespace
 
 bool KeyIndex::belongs(const Record& record) const {
-  return record.bytes.size() == key_.entry_length() && record.key_length == key_.entry_key_length() &&
+  return record.bytes.size() == key_.entry_length() &&
+         record.key_length == key_.entry_key_length() &&
          table_number_of(record.key()) == table_number_ && record.bytes[4] == key_.number;
 }
 

@@ -11,7 +11,8 @@ Record make_statistics_record(uint32_t table_number, uint8_t index, const Statis
   return record;
 }
 
-std::optional<Statistics> read_statistics(RecordStore& store, uint32_t table_number, uint8_t index) {
+std::optional<Statistics> read_statistics(RecordStore& store, uint32_t table_number,
+                                          uint8_t index) {
   Bytes key = statistics_key(table_number, index);
   std::optional<Record> record = store.find_equal(KeyView(key.data(), key.size()));
   if (!record) return std::nullopt;

@@ -48,11 +48,11 @@ struct TableState;
 
 // What the program knows of its last failed operation.
 struct LastError {
-  int code = 0;              // the error number
-  std::string file;          // the name of the erring table's file
-  int file_code = 0;         // for 90: the corruption check's number
-  std::string file_text;     // for 90: "Possible data corruption in file"
-  std::string message;       // for 47: the attribute word and any text
+  int code = 0;           // the error number
+  std::string file;       // the name of the erring table's file
+  int file_code = 0;      // for 90: the corruption check's number
+  std::string file_text;  // for 90: "Possible data corruption in file"
+  std::string message;    // for 47: the attribute word and any text
 };
 const LastError& last_error();
 
@@ -64,8 +64,7 @@ class Table {
   static constexpr int kFileOrder = -1;
 
   // decl must outlive the table. fs is the file system every file of the table lives in.
-  explicit Table(const TableDecl& decl,
-                 platform::FileSystem& fs = platform::system_file_system());
+  explicit Table(const TableDecl& decl, platform::FileSystem& fs = platform::system_file_system());
   ~Table();
   Table(const Table&) = delete;
   Table& operator=(const Table&) = delete;
@@ -100,8 +99,8 @@ class Table {
   int put();     // replaces the current record (33 without one, 89 watched and changed)
   int erase();   // deletes the current record (33 without one)
 
-  int get(int key);                     // the record whose key value is the buffer's (35)
-  int get_by_number(uint32_t number);   // the data record with that number (35)
+  int get(int key);                    // the record whose key value is the buffer's (35)
+  int get_by_number(uint32_t number);  // the data record with that number (35)
 
   int set();
   int set_at_number(uint32_t number);
@@ -148,8 +147,9 @@ class Table {
   // Every table name of the file (PNMQ).
   int table_names(std::vector<std::string>* names);
 
-  // A snapshot of the table's state for a list that reads on later from where it was.
-  std::unique_ptr<TableState> save_state();
+  // A snapshot of the table's state for a list that reads on later from where it was;
+  // dropping the handle frees it.
+  std::shared_ptr<TableState> save_state();
   int restore_state(const TableState& state);
 
  private:

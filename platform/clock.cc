@@ -36,16 +36,22 @@ LocalTime local_time() {
   int hundredths = static_cast<int>(
       std::chrono::duration_cast<std::chrono::milliseconds>(since_second).count() / 10);
   LocalTime time{{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday},
-                 parts.tm_hour, parts.tm_min, parts.tm_sec, hundredths};
+                 parts.tm_hour,
+                 parts.tm_min,
+                 parts.tm_sec,
+                 hundredths};
   date_override(&time.date);
   return time;
 }
 
-LocalDate local_date() { return local_time().date; }
+LocalDate local_date() {
+  return local_time().date;
+}
 
 uint32_t tick_count_ms() {
   auto since = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+  return static_cast<uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
 void sleep_ms(int milliseconds) {

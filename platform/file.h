@@ -30,9 +30,15 @@ constexpr int kDenyRead = 0x30;
 constexpr int kDenyNone = 0x40;
 constexpr int kCreate = 0x100;
 
-inline int access(int mode) { return mode & kAccessMask; }
-inline bool can_read(int mode) { return access(mode) != kWriteOnly; }
-inline bool can_write(int mode) { return access(mode) != kReadOnly; }
+inline int access(int mode) {
+  return mode & kAccessMask;
+}
+inline bool can_read(int mode) {
+  return access(mode) != kWriteOnly;
+}
+inline bool can_write(int mode) {
+  return access(mode) != kReadOnly;
+}
 // The sharing of a mode; a value below 0x10 counts as deny none.
 inline int sharing(int mode) {
   int share = mode & kShareMask;

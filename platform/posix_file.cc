@@ -27,7 +27,13 @@ namespace orvel::platform {
 namespace {
 
 constexpr off_t kShareBase = 0x7FFFFFFF00000000LL;
-enum ShareByte : off_t { kOpenRead = 0, kOpenWrite = 1, kDeniesRead = 2, kDeniesWrite = 3, kGate = 4 };
+enum ShareByte : off_t {
+  kOpenRead = 0,
+  kOpenWrite = 1,
+  kDeniesRead = 2,
+  kDeniesWrite = 3,
+  kGate = 4
+};
 
 std::string parent_directory(const std::string& path) {
   auto slash = path.find_last_of('/');
@@ -44,26 +50,39 @@ bool directory_exists(const std::string& path) {
 // Translates errno into the numbers the program uses.
 int from_errno(int err, const std::string& path = {}) {
   switch (err) {
-    case 0: return kNoError;
-    case ENOENT: return (!path.empty() && !directory_exists(parent_directory(path))) ? kPathNotFound
-                                                                                    : kFileNotFound;
-    case ENOTDIR: return kPathNotFound;
+    case 0:
+      return kNoError;
+    case ENOENT:
+      return (!path.empty() && !directory_exists(parent_directory(path))) ? kPathNotFound
+                                                                          : kFileNotFound;
+    case ENOTDIR:
+      return kPathNotFound;
     case EMFILE:
-    case ENFILE: return kTooManyOpenFiles;
+    case ENFILE:
+      return kTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EISDIR:
-    case ETXTBSY: return kAccessDenied;
-    case EROFS: return kSystemWriteProtect;
-    case ENAMETOOLONG: return kInvalidFilename;
-    case EINVAL: return kSystemInvalidName;
+    case ETXTBSY:
+      return kAccessDenied;
+    case EROFS:
+      return kSystemWriteProtect;
+    case ENAMETOOLONG:
+      return kInvalidFilename;
+    case EINVAL:
+      return kSystemInvalidName;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return kSystemDiskFull;
-    case EIO: return kSystemIoError;
-    case EBADF: return kSystemInvalidHandle;
-    case EAGAIN: return kSystemLockViolation;
-    default: return err;
+    case EFBIG:
+      return kSystemDiskFull;
+    case EIO:
+      return kSystemIoError;
+    case EBADF:
+      return kSystemInvalidHandle;
+    case EAGAIN:
+      return kSystemLockViolation;
+    default:
+      return err;
   }
 }
 
@@ -125,7 +144,8 @@ class PosixFile final : public File {
     if (!writable_) return kAccessDenied;
     auto* in = static_cast<const char*>(buf);
     while (*written < len) {
-      ssize_t n = ::pwrite(fd_, in + *written, len - *written, static_cast<off_t>(offset + *written));
+      ssize_t n =
+          ::pwrite(fd_, in + *written, len - *written, static_cast<off_t>(offset + *written));
       if (n < 0) {
         if (errno == EINTR) continue;
         return from_errno(errno);
@@ -213,7 +233,8 @@ class PosixFileSystem final : public FileSystem {
     // itself keeps to the access that was asked for.
     int fd_flags = O_RDWR;
     int fd = ::open(path.c_str(), fd_flags | O_CLOEXEC | create_flags, 0666);
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM) && !(readable && writable)) {
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM) &&
+        !(readable && writable)) {
       fd_flags = readable ? O_RDONLY : O_WRONLY;
       fd = ::open(path.c_str(), fd_flags | O_CLOEXEC | create_flags, 0666);
     }

@@ -1,0 +1,207 @@
+// Opening, creating and closing a table.
+#include <cstring>
+
+#include "datafile/byte_order.h"
+#include "datafile/corruption.h"
+#include "datafile/record_keys.h"
+#include "datafile/statistics.h"
+#include "datafile/table_definition.h"
+#include "datafile/table_impl.h"
+#include "datafile/table_name.h"
+#include "platform/error_codes.h"
+
+namespace orvel::datafile {
+namespace {
+
+namespace om = platform::open_mode;
+
+KeyView view(const Bytes& bytes) {
+  return KeyView(bytes.data(), bytes.size());
+}
+
+std::string message_of(const DefinitionResult& result) {
+  if (result.attribute.empty()) return result.text;
+  if (result.text.empty()) return "[" + result.attribute + "]";
+  return "[" + result.attribute + "] " + result.text;
+}
+
+Record table_name_record(const std::string& name, uint32_t table) {
+  Bytes number(4);
+  store_u32_be(number.data(), table);
+  Bytes key = table_name_key(name);
+  return make_record(view(key), view(number));
+}
+
+Record collation_record(uint32_t table, bool oem, const LocaleTables& tables) {
+  Bytes data(1 + kLocaleBlockSize);
+  data[0] = oem ? 1 : 0;
+  tables.to_block(data.data() + 1);
+  Bytes key = collation_key(table);
+  return make_record(view(key), view(data));
+}
+
+}  // namespace
+
+TableKeys TableImpl::table_keys(RecordStore& store) {
+  return {&store, table_, &keys_, text()};
+}
+
+bool TableImpl::check_writable(int* rc) const {
+  if (file_ && file_->writable()) return true;
+  *rc = kAccessDenied;
+  return false;
+}
+
+int TableImpl::key_error(int key) const {
+  return key >= 0 && size_t(key) < keys_.size() ? kNoError : kInvalidRecordDeclaration;
+}
+
+void TableImpl::drop_file() {
+  file_.reset();
+  open_ = false;
+}
+
+int TableImpl::open(int mode) {
+  if (open_) return kFileAlreadyOpen;
+  if (declared_.file_name.empty()) return kInvalidFilename;
+  if (om::access(mode) == om::kWriteOnly) return kAccessDenied;
+  if (declares_layout()) {
+    DefinitionResult limits = check_declaration_limits(declared_);
+    if (!limits.ok()) {
+      error_message_ = message_of(limits);
+      return limits.error;
+    }
+  }
+  for (size_t start = declared_.driver_options.find('/'); start != std::string::npos;) {
+    size_t end = declared_.driver_options.find('/', start + 1);
+    send(declared_.driver_options.substr(start + 1,
+                                         end == std::string::npos ? end : end - start - 1));
+    start = end;
+  }
+
+  TableName name = split_table_name(declared_.file_name, fs_);
+  bool per_thread = (declared_.attributes & file_attr::kThread) != 0;
+  if (int rc = SharedFile::acquire(fs_, name.file_name, mode, per_thread, &file_); rc != kNoError) {
+    return rc;
+  }
+  file_name_ = name.file_name;
+  table_name_ = name.table_name;
+
+  TreeRecordStore store = records_of_file();
+  std::optional<Record> named = store.find_equal(view(table_name_key(table_name_)));
+  if (!named || named->data().size() < 4) {
+    drop_file();
+    return kFileNotFound;
+  }
+  table_ = load_u32_be(named->data().data());
+
+  DefinitionResult definition;
+  if (declares_layout()) {
+    definition = check_definition(store, table_, declared_, decimal_check_);
+  } else {
+    TableDecl stored;
+    definition = read_definition(store, table_, &stored);
+    if (definition.ok()) {
+      stored.file_name = declared_.file_name;
+      stored.attributes = declared_.attributes;
+      read_decl_ = std::move(stored);
+      buffer_.assign(read_decl_->record_length, 0);
+      saved_ = buffer_;
+      memos_.clear();
+      for (const MemoDecl& memo : read_decl_->memos) memos_.emplace_back(memo.size, uint8_t(' '));
+    }
+  }
+  if (!definition.ok()) {
+    error_message_ = message_of(definition);
+    drop_file();
+    return definition.error;
+  }
+
+  keys_.clear();
+  for (size_t k = 0; k < decl().keys.size(); ++k)
+    keys_.push_back(make_key_descriptor(decl(), int(k)));
+  std::optional<Record> collation = store.find_equal(view(collation_key(table_)));
+  if (collation && collation->data().size() >= 1 + kLocaleBlockSize) {
+    oem_ = collation->data()[0] == 1;
+    locale_ = LocaleTables::from_block(collation->data().data() + 1);
+  } else {
+    oem_ = (decl().attributes & file_attr::kOem) != 0;
+    locale_ = program_locale();
+  }
+  mode_ = mode;
+  open_ = true;
+  current_ = 0;
+  read_ = {};
+  watched_ = watch_request_ = no_memo_request_ = false;
+  return kNoError;
+}
+
+int TableImpl::create() {
+  if (!(declared_.attributes & file_attr::kCreate)) return kNoCreateAttribute;
+  if (open_) return kFileAlreadyOpen;
+  if (declared_.file_name.empty()) return kInvalidFilename;
+  DefinitionResult limits = check_declaration_limits(declared_);
+  if (!limits.ok()) {
+    error_message_ = message_of(limits);
+    return limits.error;
+  }
+  TableName name = split_table_name(declared_.file_name, fs_);
+  const int mode = om::kReadWrite | om::kDenyNone;
+  {
+    std::unique_ptr<platform::File> created;
+    if (int rc = fs_.open(name.file_name, mode, platform::Disposition::kOpenOrCreate, &created);
+        rc != kNoError) {
+      return rc;
+    }
+  }
+  bool per_thread = (declared_.attributes & file_attr::kThread) != 0;
+  if (int rc = SharedFile::acquire(fs_, name.file_name, mode, per_thread, &file_); rc != kNoError) {
+    return rc;
+  }
+  file_name_ = name.file_name;
+  table_name_ = name.table_name;
+
+  TreeRecordStore store = records_of_file();
+  Bytes name_key = table_name_key(table_name_);
+  if (std::optional<Record> old = store.find_equal(view(name_key))) {
+    if (old->data().size() >= 4) delete_table_records(store, load_u32_be(old->data().data()));
+    store.erase(view(name_key));
+  }
+  table_ = data().issue_number();
+  store.insert(table_name_record(table_name_, table_));
+  write_definition(store, table_, declared_);
+  write_statistics(store, table_, kTableStatistics, {});
+  for (size_t k = 0; k < declared_.keys.size(); ++k) {
+    write_statistics(store, table_, uint8_t(k), {});
+  }
+  store.insert(
+      collation_record(table_, (declared_.attributes & file_attr::kOem) != 0, program_locale()));
+  int rc = data().close();
+  file_.reset();
+  return rc;
+}
+
+int TableImpl::close() {
+  if (!open_) return finish(kFileNotOpen);
+  int rc = kNoError;
+  if (internal_error_ != 0) {
+    data().discard_changes();
+  } else {
+    try {
+      rc = data().close();
+    } catch (const CorruptionError& e) {
+      internal_error_ = e.check();
+      rc = kFileSystemError;
+      data().discard_changes();
+    }
+  }
+  rc = finish(rc);
+  drop_file();
+  keys_.clear();
+  current_ = 0;
+  read_ = {};
+  internal_error_ = 0;
+  return rc;
+}
+
+}  // namespace orvel::datafile

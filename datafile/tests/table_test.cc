@@ -1,0 +1,401 @@
+#include "datafile/table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+
+#include "datafile/byte_order.h"
+#include "datafile/data_file.h"
+#include "datafile/table_check.h"
+#include "datafile/tests/passport_declaration.h"
+#include "platform/error_codes.h"
+#include "platform/mem_file_system.h"
+
+namespace orvel::datafile {
+namespace {
+
+namespace om = platform::open_mode;
+constexpr int kSerNum = 0, kNumSer = 1, kFio = 2, kDateImp = 3;
+
+// A passport-like record written into a table's buffer.
+struct Passport {
+  Passport(std::string s = "", std::string n = "", std::string f = "", int32_t pas = 0,
+           int32_t imp = 0, std::string c = "")
+      : ser(std::move(s)),
+        num(std::move(n)),
+        fio(std::move(f)),
+        date_pas(pas),
+        date_imp(imp),
+        comment(std::move(c)) {}
+  std::string ser, num, fio;
+  int32_t date_pas, date_imp;
+  std::string comment;
+
+  bool operator==(const Passport&) const = default;
+};
+
+std::string padded(const std::string& text, size_t width) {
+  std::string out = text.substr(0, width);
+  out.resize(width, ' ');
+  return out;
+}
+
+void store(Table& t, const Passport& p) {
+  uint8_t* r = t.record();
+  std::memcpy(r, padded(p.ser, 20).data(), 20);
+  std::memcpy(r + 20, padded(p.num, 20).data(), 20);
+  std::memcpy(r + 40, padded(p.fio, 250).data(), 250);
+  store_u32_le(r + 290, uint32_t(p.date_pas));
+  store_u32_le(r + 294, uint32_t(p.date_imp));
+  std::memcpy(r + 298, padded(p.comment, 500).data(), 500);
+}
+
+std::string trimmed(const uint8_t* p, size_t n) {
+  std::string s(reinterpret_cast<const char*>(p), n);
+  return s.substr(0, s.find_last_not_of(' ') + 1);
+}
+
+Passport loaded(Table& t) {
+  const uint8_t* r = t.record();
+  return {trimmed(r, 20),
+          trimmed(r + 20, 20),
+          trimmed(r + 40, 250),
+          int32_t(load_u32_le(r + 290)),
+          int32_t(load_u32_le(r + 294)),
+          trimmed(r + 298, 500)};
+}
+
+class TableTest : public ::testing::Test {
+ protected:
+  TableTest() : decl_(passport_declaration()) {}
+
+  std::unique_ptr<Table> open_table(int mode = om::kReadWrite | om::kDenyNone) {
+    auto t = std::make_unique<Table>(decl_, fs_);
+    EXPECT_EQ(t->open(mode), kNoError);
+    return t;
+  }
+  std::unique_ptr<Table> created() {
+    Table maker(decl_, fs_);
+    EXPECT_EQ(maker.create(), kNoError);
+    return open_table();
+  }
+  uint32_t add(Table& t, const Passport& p) {
+    store(t, p);
+    EXPECT_EQ(t.add(), kNoError);
+    return t.pointer();
+  }
+  // The numbers read by next() after a set, or previous() when backward.
+  std::vector<std::string> numbers(Table& t, bool forward = true) {
+    std::vector<std::string> out;
+    while ((forward ? t.next() : t.previous()) == kNoError) out.push_back(loaded(t).num);
+    return out;
+  }
+  std::vector<std::string> check() {
+    std::unique_ptr<platform::File> f;
+    EXPECT_EQ(fs_.open(decl_.file_name, om::kReadOnly | om::kDenyNone,
+                       platform::Disposition::kOpenExisting, &f),
+              kNoError);
+    std::unique_ptr<DataFile> file;
+    EXPECT_EQ(DataFile::open(std::move(f), om::kReadOnly | om::kDenyNone, {}, &file), kNoError);
+    return check_file(file.get());
+  }
+
+  TableDecl decl_;
+  platform::MemFileSystem fs_;
+};
+
+TEST_F(TableTest, CreateLaysOutTheTableAfterTheSentinel) {
+  Table t(decl_, fs_);
+  ASSERT_EQ(t.create(), kNoError);
+  std::unique_ptr<platform::File> f;
+  ASSERT_EQ(fs_.open("passport.hvk", om::kReadOnly | om::kDenyNone,
+                     platform::Disposition::kOpenExisting, &f),
+            kNoError);
+  std::unique_ptr<DataFile> file;
+  ASSERT_EQ(DataFile::open(std::move(f), om::kReadOnly | om::kDenyNone, {}, &file), kNoError);
+  std::vector<Bytes> keys;
+  Bytes key;
+  while (const Record* r = file->tree().find_first_above(KeyView(key.data(), key.size()))) {
+    key.assign(r->key().begin(), r->key().end());
+    keys.push_back(key);
+  }
+  const Bytes unnamed = {0xFE, 'U', 'N', 'N', 'A', 'M', 'E', 'D'};
+  EXPECT_EQ(keys, (std::vector<Bytes>{{0, 0, 0, 1, 0xF6, 0},
+                                      {0, 0, 0, 1, 0xF6, 1},
+                                      {0, 0, 0, 1, 0xF6, 2},
+                                      {0, 0, 0, 1, 0xF6, 3},
+                                      {0, 0, 0, 1, 0xF6, 0xF3},
+                                      {0, 0, 0, 1, 0xFA, 0, 0},
+                                      {0, 0, 0, 1, 0xFB, 1},
+                                      unnamed}));
+  EXPECT_TRUE(check().empty());
+}
+
+TEST_F(TableTest, OpenErrors) {
+  Table t(decl_, fs_);
+  EXPECT_EQ(t.open(), kFileNotFound) << "no file";
+  EXPECT_EQ(last_error().code, kFileNotFound);
+  fs_.set_contents("passport.hvk", Bytes(300, 'x'));
+  EXPECT_EQ(t.open(), kInvalidDataFile);
+  TableDecl other = decl_;
+  other.file_name = "passport.hvk\\!archive";
+  fs_.remove("passport.hvk");
+  ASSERT_EQ(Table(decl_, fs_).create(), kNoError);
+  EXPECT_EQ(Table(other, fs_).open(), kFileNotFound) << "no table of that name in the file";
+  EXPECT_EQ(t.open(om::kWriteOnly), kAccessDenied);
+  TableDecl changed = decl_;
+  changed.fields[3].type = FieldType::kString;
+  EXPECT_EQ(Table(changed, fs_).open(), kInvalidRecordDeclaration);
+  EXPECT_NE(last_error().message.find("TYPE"), std::string::npos);
+  TableDecl no_name = decl_;
+  no_name.file_name = "";
+  EXPECT_EQ(Table(no_name, fs_).open(), kInvalidFilename);
+  TableDecl no_create = decl_;
+  no_create.attributes = 0;
+  EXPECT_EQ(Table(no_create, fs_).create(), kNoCreateAttribute);
+}
+
+TEST_F(TableTest, AddPutDeleteAndCounts) {
+  auto t = created();
+  uint32_t a = add(*t, {"45 01", "123456", "IVANOV", 74883, 74883, "lost"});
+  add(*t, {"45 02", "000001", "PETROV"});
+  add(*t, {"45 03", "000002", "SIDOROV"});
+  // A change right after the add changes the added record.
+  store(*t, {"45 03", "000002", "SIDOROVA"});
+  ASSERT_EQ(t->put(), kNoError);
+  uint32_t count = 0;
+  ASSERT_EQ(t->records(&count), kNoError);
+  EXPECT_EQ(count, 3u);
+  ASSERT_EQ(t->get_by_number(a), kNoError);
+  ASSERT_EQ(t->erase(), kNoError);
+  EXPECT_EQ(t->erase(), kRecordNotAvailable) << "nothing current after a delete";
+  ASSERT_EQ(t->records(&count), kNoError);
+  EXPECT_EQ(count, 2u);
+  ASSERT_EQ(t->records(kFio, &count), kNoError);
+  EXPECT_EQ(count, 2u);
+  store(*t, {"", "", "sidorova"});
+  ASSERT_EQ(t->get(kFio), kNoError) << "the key ignores Latin case";
+  EXPECT_EQ(loaded(*t).fio, "SIDOROVA");
+  store(*t, {"45 01", "123456"});
+  EXPECT_EQ(t->get(kSerNum), kRecordNotFound);
+  t.reset();
+  EXPECT_TRUE(check().empty());
+}
+
+TEST_F(TableTest, DuplicatesFetchTheLowestNumber) {
+  auto t = created();
+  uint32_t first = add(*t, {"45 01", "1", "FIRST"});
+  add(*t, {"45 01", "1", "SECOND"});
+  store(*t, {"45 01", "1"});
+  ASSERT_EQ(t->get(kSerNum), kNoError);
+  EXPECT_EQ(t->pointer(), first);
+  EXPECT_EQ(loaded(*t).fio, "FIRST");
+}
+
+TEST_F(TableTest, KeyOrderReadingAndItsEnds) {
+  auto t = created();
+  for (const char* n : {"30", "10", "20"}) add(*t, {"45 01", n});
+  add(*t, {"", "20", "BLANK SERIES"});
+  ASSERT_EQ(t->set(kNumSer), kNoError);
+  EXPECT_EQ(numbers(*t), (std::vector<std::string>{"10", "20", "20", "30"}));
+  EXPECT_EQ(t->next(), kRecordNotAvailable) << "still at the end";
+  ASSERT_EQ(t->previous(), kNoError) << "the one before the last read";
+  EXPECT_EQ(loaded(*t).num, "20");
+  // Number 20 with a blank series: the blank series sorts first.
+  store(*t, {"", "20"});
+  ASSERT_EQ(t->set_at(kNumSer), kNoError);
+  ASSERT_EQ(t->next(), kNoError);
+  EXPECT_EQ(loaded(*t).fio, "BLANK SERIES");
+  store(*t, {"", "25"});
+  ASSERT_EQ(t->set_at(kNumSer), kNoError);
+  ASSERT_EQ(t->next(), kNoError) << "no 25: the next higher number";
+  EXPECT_EQ(loaded(*t).num, "30");
+  ASSERT_EQ(t->set(kNumSer), kNoError);
+  EXPECT_EQ(numbers(*t, false), (std::vector<std::string>{"30", "20", "20", "10"}));
+}
+
+TEST_F(TableTest, EmptyTableThenAnAdd) {
+  auto t = created();
+  ASSERT_EQ(t->set(kFio), kNoError);
+  EXPECT_EQ(t->next(), kRecordNotAvailable);
+  add(*t, {"1", "1", "NEW"});
+  ASSERT_EQ(t->next(), kNoError);
+  EXPECT_EQ(loaded(*t).fio, "NEW");
+}
+
+TEST_F(TableTest, FileOrderIsRecordNumberOrder) {
+  auto t = created();
+  add(*t, {"9", "9"});
+  add(*t, {"1", "1"});
+  add(*t, {"5", "5"});
+  ASSERT_EQ(t->set(), kNoError);
+  EXPECT_EQ(numbers(*t), (std::vector<std::string>{"9", "1", "5"}));
+  ASSERT_EQ(t->set(), kNoError);
+  EXPECT_EQ(numbers(*t, false), (std::vector<std::string>{"5", "1", "9"}));
+}
+
+TEST_F(TableTest, PositionAndResetComeBackToTheSameRecord) {
+  auto t = created();
+  for (const char* n : {"1", "2", "3", "4"}) add(*t, {"S", n});
+  ASSERT_EQ(t->set(kNumSer), kNoError);
+  ASSERT_EQ(t->next(), kNoError);
+  ASSERT_EQ(t->next(), kNoError);
+  Position there = t->position(kNumSer);
+  ASSERT_EQ(t->next(), kNoError);
+  ASSERT_EQ(t->next(), kNoError);
+  ASSERT_EQ(t->reset(there, kNumSer), kNoError);
+  ASSERT_EQ(t->next(), kNoError);
+  EXPECT_EQ(loaded(*t).num, "2");
+  ASSERT_EQ(t->reget(there, kNumSer), kNoError);
+  EXPECT_EQ(loaded(*t).num, "2");
+  Position in_file = t->position();
+  ASSERT_EQ(t->reget(in_file), kNoError);
+  EXPECT_EQ(loaded(*t).num, "2");
+  auto state = t->save_state();
+  ASSERT_EQ(t->next(), kNoError);
+  ASSERT_EQ(t->restore_state(*state), kNoError);
+  ASSERT_EQ(t->next(), kNoError);
+  EXPECT_EQ(loaded(*t).num, "3") << "reading goes on after the saved record";
+}
+
+TEST_F(TableTest, EntriesOfDeletedRecordsAreSkipped) {
+  auto t = created();
+  add(*t, {"S", "1"});
+  uint32_t gone = add(*t, {"S", "2"});
+  add(*t, {"S", "3"});
+  ASSERT_EQ(t->set(kNumSer), kNoError);
+  ASSERT_EQ(t->next(), kNoError);
+  ASSERT_EQ(t->get_by_number(gone), kNoError);
+  ASSERT_EQ(t->erase(), kNoError);
+  EXPECT_EQ(numbers(*t), (std::vector<std::string>{"3"}));
+}
+
+TEST_F(TableTest, ReadOnlyTablesRefuseChanges) {
+  created().reset();
+  auto t = open_table(om::kReadOnly | om::kDenyNone);
+  store(*t, {"1", "1"});
+  EXPECT_EQ(t->add(), kAccessDenied);
+  EXPECT_EQ(t->empty(), kAccessDenied);
+}
+
+TEST_F(TableTest, ClosingCutsTheFileAtItsDataEnd) {
+  auto t = created();
+  for (int i = 0; i < 200; ++i) add(*t, {"S", std::to_string(i), std::string(200, 'F')});
+  ASSERT_EQ(t->set(), kNoError);
+  while (t->next() == kNoError) ASSERT_EQ(t->erase(), kNoError);
+  ASSERT_EQ(t->close(), kNoError);
+  std::vector<uint8_t> bytes = fs_.contents("passport.hvk");
+  ASSERT_GE(bytes.size(), 0x200u);
+  EXPECT_EQ(bytes.size(), load_u32_le(bytes.data() + 6)) << "length equals the data end";
+  EXPECT_TRUE(check().empty());
+}
+
+TEST_F(TableTest, EmptyAndBuild) {
+  auto t = created();
+  for (int i = 0; i < 50; ++i) {
+    store(*t, {"S", std::to_string(i), "NAME" + std::to_string(i % 7)});
+    ASSERT_EQ(t->append(), kNoError);
+  }
+  uint32_t count = 0;
+  t->records(kFio, &count);
+  EXPECT_EQ(count, 0u) << "appends leave the keys to a build";
+  ASSERT_EQ(t->build(), kNoError);
+  t->records(kFio, &count);
+  EXPECT_EQ(count, 50u);
+  t.reset();
+  EXPECT_TRUE(check().empty());
+  t = open_table();
+  ASSERT_EQ(t->empty(), kNoError);
+  t->records(&count);
+  EXPECT_EQ(count, 0u);
+  t.reset();
+  EXPECT_TRUE(check().empty());
+}
+
+TEST_F(TableTest, TwoTablesOfOneProcessShareTheFile) {
+  auto writer = created();
+  auto reader = open_table();
+  add(*writer, {"S", "1", "SHARED"});
+  store(*reader, {"S", "1"});
+  ASSERT_EQ(reader->get(kSerNum), kNoError);
+  EXPECT_EQ(loaded(*reader).fio, "SHARED");
+}
+
+TEST_F(TableTest, AFailedCommitReportsTheErrorAndKeepsTheOldState) {
+  auto t = created();
+  add(*t, {"S", "1"});
+  fs_.inject_fault({platform::FileCall::kWrite, 1, true, kSystemDiskFull});
+  store(*t, {"S", "2"});
+  EXPECT_EQ(t->add(), kSystemDiskFull);
+  fs_.clear_faults();
+  uint32_t count = 0;
+  ASSERT_EQ(t->records(&count), kNoError);
+  EXPECT_EQ(count, 1u);
+  t.reset();
+  EXPECT_TRUE(check().empty());
+}
+
+// Random adds, changes and deletes against a model, read back in every key order both
+// ways, with the file checked after every operation now and then.
+TEST_F(TableTest, RandomOperationsMatchAModel) {
+  const unsigned seed = std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 rng(seed);
+  auto t = created();
+  std::map<uint32_t, Passport> model;
+  auto random_passport = [&] {
+    auto digits = [&](int n) {
+      std::string s;
+      for (int i = 0; i < n; ++i) s += char('0' + rng() % 3);
+      return s;
+    };
+    const char* names[] = {"IVANOV", "ivanov", "PETROVA", "\xC8\xC2\xC0\xCD", "\xE8\xE2\xE0\xED"};
+    return Passport{digits(2) + " " + digits(1), digits(3),          names[rng() % 5] + digits(1),
+                    int32_t(rng() % 5),          int32_t(rng() % 3), digits(int(rng() % 4))};
+  };
+  for (int step = 0; step < 600; ++step) {
+    int action = int(rng() % 10);
+    if (action < 5 || model.empty()) {
+      Passport p = random_passport();
+      model[add(*t, p)] = p;
+    } else {
+      auto it = std::next(model.begin(), long(rng() % model.size()));
+      ASSERT_EQ(t->get_by_number(it->first), kNoError);
+      if (action < 8) {
+        Passport p = random_passport();
+        store(*t, p);
+        ASSERT_EQ(t->put(), kNoError);
+        it->second = p;
+      } else {
+        ASSERT_EQ(t->erase(), kNoError);
+        model.erase(it);
+      }
+    }
+    if (step % 100 == 99) {
+      ASSERT_EQ(t->close(), kNoError);
+      ASSERT_TRUE(check().empty()) << check().front();
+      ASSERT_EQ(t->open(om::kReadWrite | om::kDenyNone), kNoError);
+    }
+  }
+  // Every key order forward equals the model sorted by that key, and backward its reverse.
+  for (int key : {kSerNum, kNumSer, kFio, kDateImp}) {
+    std::vector<uint32_t> forward, backward;
+    ASSERT_EQ(t->set(key), kNoError);
+    while (t->next() == kNoError) {
+      forward.push_back(t->pointer());
+      EXPECT_EQ(loaded(*t), model[t->pointer()]);
+    }
+    ASSERT_EQ(t->set(key), kNoError);
+    while (t->previous() == kNoError) backward.push_back(t->pointer());
+    std::reverse(backward.begin(), backward.end());
+    EXPECT_EQ(forward, backward) << "key " << key;
+    EXPECT_EQ(forward.size(), model.size());
+  }
+}
+
+}  // namespace
+}  // namespace orvel::datafile
