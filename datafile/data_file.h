@@ -117,6 +117,8 @@ class DataFile final : public PageStore, private PageMover {
   void place_changed_pages();
   void write_page(Page* page, uint64_t offset);
   void forget_changes();
+  // Takes h as the header in memory and as the last committed one.
+  void take_header(const FileHeader& h);
   // Phase 2's last step: flush, read the header, end the journal, raise the counter, write,
   // flush.
   void finish_header();
@@ -133,6 +135,9 @@ class DataFile final : public PageStore, private PageMover {
 
   FileIo io_;
   FileHeader header_;
+  // The header as the file last held it, without this object's uncommitted changes (issued
+  // numbers, a new tree's root): what the old header of a commit must restore.
+  FileHeader committed_header_;
   bool header_valid_ = false;
   bool refreshed_ = false;
   bool changed_ = false;

@@ -40,8 +40,7 @@ int DataFile::refresh_header() {
   if (got == 0) {
     // A new file: nothing to compare with; a header forgotten by a discard starts afresh.
     if (!header_valid_) {
-      header_ = FileHeader::new_file();
-      header_valid_ = true;
+      take_header(FileHeader::new_file());
       cache_.drop_all();
       journal_map_.clear();
       forget_changes();
@@ -59,8 +58,7 @@ int DataFile::refresh_header() {
   cache_.drop_all();
   journal_map_.clear();
   forget_changes();
-  header_ = on_disk;
-  header_valid_ = true;
+  take_header(on_disk);
   refreshed_ = true;
   if (on_disk.data_end() != on_disk.journal_end()) recover();
   return kNoError;
@@ -113,7 +111,7 @@ void DataFile::recover() {
   if (!complete) {
     uint8_t bytes[kFileHeaderSize];
     io_.read_full(0, bytes, kFileHeaderSize);
-    header_ = FileHeader::from_bytes(bytes);
+    take_header(FileHeader::from_bytes(bytes));
     if (locks_->held_for_writing()) {
       io_.clear_pending_error();
       finish_header();
@@ -121,7 +119,7 @@ void DataFile::recover() {
     return;
   }
   if (!locks_->held_for_writing()) {
-    header_ = copy;
+    take_header(copy);
     journal_map_ = std::move(map);
     return;
   }
