@@ -85,6 +85,20 @@ TEST(PageImageTest, CompressedLeafLayout) {
   EXPECT_TRUE(loaded.children.empty());
 }
 
+TEST(PageImageTest, NewRootLeafHoldsOnlyTheSentinel) {
+  PageContents root;
+  root.records = {Record{}};
+  root.size_estimate = 18;
+  PageImage image = build_page_image(root);
+  Bytes head(image.bytes.begin(), image.bytes.begin() + 18);
+  EXPECT_EQ(head, (Bytes{0, 0, 0, 0, 18, 0, 18, 0, 18, 0, 1, 0, 0, 0xC0, 0, 0, 0, 0}));
+  EXPECT_EQ(image.bytes[18], 0xB0);
+  EXPECT_EQ(load(image).records, root.records);
+
+  PageContents empty = leaf_of({}, kPageHeaderSize);
+  EXPECT_TRUE(load(build_page_image(empty)).records.empty());
+}
+
 TEST(PageImageTest, IncompressibleAreaIsStoredAsIs) {
   PageContents page = leaf_of({record_of(varied(4, 1), varied(300, 9))});
   PageImage image = build_page_image(page);
