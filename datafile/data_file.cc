@@ -2,6 +2,7 @@
 
 #include "datafile/byte_order.h"
 #include "datafile/corruption.h"
+#include "datafile/record_keys.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
@@ -80,7 +81,7 @@ int32_t DataFile::root_address() {
   if (header_.all_regions_empty() && !cache_.find(header_.root())) {
     // A file without pages: the tree starts as a root leaf holding only the sentinel.
     Page* root = new_page(0);
-    root->contents.records.push_back(Record{});
+    root->contents.records.push_back(sentinel_record());
     root->contents.size_estimate = size_estimate_of(root->contents);
     header_.set_root(root->address);
   }

@@ -13,12 +13,11 @@
 #include "datafile/byte_order.h"
 #include "datafile/corruption.h"
 #include "datafile/data_file.h"
+#include "datafile/record_keys.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
 namespace {
-
-constexpr uint8_t kTransactionMarkerKey = 0xFF;
 
 struct JournalItem {
   uint64_t destination;
@@ -151,8 +150,8 @@ bool DataFile::decide_journal(const FileHeader& copy, const std::map<uint64_t, u
   journal_map_ = map;
   bool decided = true;
   try {
-    const uint8_t key[1] = {kTransactionMarkerKey};
-    if (const Record* marker = tree_.find_equal(KeyView(key, 1))) {
+    const Bytes key = transaction_marker_key();
+    if (const Record* marker = tree_.find_equal(KeyView(key.data(), key.size()))) {
       decided = transaction_decided_(*marker);
     }
   } catch (const CorruptionError&) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "datafile/byte_order.h"
+#include "datafile/memo_store.h"
 #include "datafile/tests/test_file.h"
 
 namespace orvel::datafile {
@@ -191,6 +192,24 @@ TEST_F(RecordTreeTest, RecordStoreGivesCopies) {
   EXPECT_FALSE(store.find_equal(key_of(bytes_of("m"))).has_value());
   EXPECT_FALSE(store.find_last_below(key_of(bytes_of("z"))).has_value());
   EXPECT_FALSE(store.find_first_above(key_of(Bytes())).has_value());
+}
+
+// The record kinds built over a RecordStore work over the tree, across a reopening.
+TEST_F(RecordTreeTest, MemoChunksRoundTripThroughTheTree) {
+  TreeRecordStore store(&t_.tree());
+  MemoDecl blob;
+  blob.flags = memo_flag::kBlob;
+  Bytes value(50000);
+  for (size_t i = 0; i < value.size(); ++i) value[i] = uint8_t(i * 7 / 3);
+  MemoSlot slot{t_.file().issue_number(), t_.file().issue_number(), 0};
+  store_memo(store, slot, blob, false, key_of(value));
+  commit_and_check();
+  t_.reopen();
+  TreeRecordStore reopened(&t_.tree());
+  EXPECT_EQ(read_memo(reopened, slot, blob, false), value);
+  delete_memos(reopened, slot.table, slot.record_number);
+  commit_and_check();
+  EXPECT_TRUE(t_.contents().empty());
 }
 
 }  // namespace
