@@ -106,8 +106,11 @@ void DataFile::place_changed_pages() {
   released_.clear();
 
   // Placing one page may move others, which then keep their class; repeat until all fit.
+  // Each page needs one placement at most; more rounds mean the regions are damaged.
+  size_t rounds = 0;
   for (bool again = true; again;) {
     again = false;
+    if (++rounds > cache_.changed_count() + 2) corruption_check(1735);
     for (Page* page : cache_.changed_pages()) {
       if (!page->has_image) {
         page->image = build_page_image(page->contents);

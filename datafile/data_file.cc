@@ -148,12 +148,15 @@ void DataFile::move_page(int32_t from, int32_t to) {
     header_.set_root(to);
   } else {
     int32_t address = header_.root();
+    int above = 256;  // the level of the page before, so that every step goes down
     for (;;) {
       Page* parent = load_page(address);
       const PageContents& c = parent->contents;
-      if (c.level <= level || c.records.empty() || c.children.size() != c.records.size()) {
+      if (c.level <= level || c.level >= above || c.records.empty() ||
+          c.children.size() != c.records.size()) {
         corruption_check(1894);
       }
+      above = c.level;
       ptrdiff_t i = last_at_or_below(c, KeyView(key.data(), key.size()));
       size_t k = size_t(i < 0 ? 0 : i);
       if (c.children[k] == from) {

@@ -21,6 +21,11 @@
 // Errors. A write that fails during phase 1 discards all changes and commit returns its
 // error; the file keeps its old state. Damaged contents end the current call with
 // CorruptionError (corruption.h); the caller's operation frame turns that into error 90.
+// Besides the checks of the tree and of page images: 1013, 1143 and 1164 (the header
+// refresh fails before the tree, a close or a new number), 1737 (the region table of a
+// header read from the file is out of order, overlapping or unpacked), 1735 (an address in
+// no region, also for placement that cannot settle), 1891 and 1894 (a page to move has no
+// records, or its parent is not found).
 //
 // DataFile owns its File and its page cache; the FileLocks given in the options must outlive
 // it. Not thread-safe: one thread at a time, as the engine's process-wide lock ensures.

@@ -19,6 +19,9 @@
 namespace orvel::datafile {
 namespace {
 
+// The region table of a header read from the file is out of order, overlapping or unpacked.
+constexpr int kBadRegions = 1737;
+
 struct JournalItem {
   uint64_t destination;
   uint64_t position;
@@ -50,6 +53,10 @@ int DataFile::refresh_header() {
   if (got < kFileHeaderSize) return kInvalidDataFile;
   FileHeader on_disk = FileHeader::from_bytes(bytes);
   if (!on_disk.has_magic()) return kInvalidDataFile;
+  // A header announcing a journal may be one that phase 2 was writing: recovery decides.
+  if (on_disk.data_end() == on_disk.journal_end() && !on_disk.regions_valid()) {
+    corruption_check(kBadRegions);
+  }
   if (header_valid_ && on_disk.change_counter() <= header_.change_counter()) {
     refreshed_ = true;
     return kNoError;
@@ -97,7 +104,7 @@ void DataFile::recover() {
         complete = false;
       } else {
         copy = FileHeader::from_bytes(bytes);
-        complete = copy.has_magic();
+        complete = copy.has_magic() && copy.regions_valid();
       }
     }
     if (complete) complete = decide_journal(copy, map);
@@ -111,6 +118,11 @@ void DataFile::recover() {
     uint8_t bytes[kFileHeaderSize];
     io_.read_full(0, bytes, kFileHeaderSize);
     take_header(FileHeader::from_bytes(bytes));
+    if (!header_.regions_valid()) {
+      header_valid_ = false;
+      refreshed_ = false;
+      corruption_check(kBadRegions);
+    }
     if (locks_->held_for_writing()) {
       io_.clear_pending_error();
       finish_header();
