@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 #include "datafile/tests/test_file.h"
@@ -13,6 +14,7 @@ namespace {
 using testing::bytes_of;
 using testing::check_of;
 using testing::Contents;
+using testing::joined;
 using testing::key_of;
 using testing::make_record;
 using testing::TestFile;
@@ -125,6 +127,86 @@ TEST(DamagedFileTest, AnUnreachablePageThatMustMoveIsCheck1894) {
     t.file().commit();
   });
   EXPECT_EQ(result, 1894);
+}
+
+// The checker itself: each kind of damage is named.
+TEST(DamagedFileTest, TheIntegrityCheckerNamesEachKindOfDamage) {
+  auto has = [](const std::vector<std::string>& lines, const std::string& text) {
+    for (const auto& l : lines) {
+      if (l.find(text) != std::string::npos) return true;
+    }
+    return false;
+  };
+  auto build = [](TestFile& t) {
+    ASSERT_EQ(t.open(), kNoError);
+    for (int i = 0; i < 200; ++i) t.insert(make_record("k" + std::to_string(1000 + i), 100));
+    ASSERT_EQ(t.file().commit(), kNoError);
+    ASSERT_TRUE(t.check().empty());
+  };
+  struct Case {
+    const char* damage;
+    std::function<void(TestFile&)> apply;
+  } cases[] = {
+      {"differs from its child's first key",
+       [](TestFile& t) {
+         Page* root = t.file().load_page(t.file().root_address());
+         root->contents.records[1].bytes.push_back('!');
+         root->contents.records[1].key_length++;
+         root->contents.size_estimate++;
+         t.file().mark_changed(root);
+       }},
+      {"is not in the tree",
+       [](TestFile& t) {
+         Page* root = t.file().load_page(t.file().root_address());
+         root->contents.children[2] = root->contents.children[1];
+         t.file().mark_changed(root);
+       }},
+      {"stores size estimate",
+       [](TestFile& t) {
+         Page* leaf =
+             t.file().load_page(t.file().load_page(t.file().root_address())->contents.children[0]);
+         leaf->contents.size_estimate += 7;
+         t.file().mark_changed(leaf);
+       }},
+      {"does not follow the key before it",
+       [](TestFile& t) {
+         Page* root = t.file().load_page(t.file().root_address());
+         Page* leaf = t.file().load_page(root->contents.children[1]);
+         Record& last = leaf->contents.records.back();
+         last.bytes[1] = '0';  // sorts before the keys of the page's own range
+         t.file().mark_changed(leaf);
+       }},
+  };
+  for (const Case& c : cases) {
+    TestFile t;
+    build(t);
+    c.apply(t);
+    ASSERT_EQ(t.file().commit(), kNoError);
+    EXPECT_TRUE(has(t.check(), c.damage)) << c.damage << "\n" << joined(t.check());
+  }
+  // Damage to the stored bytes.
+  TestFile t;
+  build(t);
+  t.close();
+  Bytes bytes = t.bytes();
+  bytes[0x200] ^= 0x40;  // the root's own offset
+  t.fs().set_contents(t.path(), bytes);
+  ASSERT_EQ(t.open(), kNoError);
+  EXPECT_TRUE(has(t.check(), "carries the offset")) << joined(t.check());
+  // A data end that no longer matches the journal end reads as an interrupted commit:
+  // recovery finds no journal there and ends it.
+  bytes[0x200] ^= 0x40;
+  bytes[0x06] ^= 0x01;
+  t.fs().set_contents(t.path(), bytes);
+  ASSERT_EQ(t.open(), kNoError);
+  EXPECT_TRUE(t.check().empty()) << joined(t.check());
+  EXPECT_EQ(t.contents().size(), 200u);
+}
+
+TEST(DamagedFileTest, ARecordTooLongForAPageOfItsOwnIsCheck1364) {
+  TestFile t;
+  ASSERT_EQ(t.open(), kNoError);
+  EXPECT_EQ(check_of([&] { t.insert(make_record("big", kSplitAlways - 13 - 5 - 3 + 1)); }), 1364);
 }
 
 }  // namespace
