@@ -69,7 +69,7 @@ int DataFile::commit_phase1() {
     uint64_t offset = page_offset(page->address);
     if (offset >= old_data_end) {
       write_page(page, offset);
-      cache_.drop(page);
+      cache_.mark_written(page);
     } else {
       write_page(page, journal_end);
       journal_end += page->image.bytes.size();
@@ -146,7 +146,7 @@ void DataFile::commit_phase2() {
   io_.clear_pending_error();
   for (Page* page : cache_.changed_pages()) {
     io_.write(page_offset(page->address), page->image.bytes.data(), page->image.bytes.size());
-    cache_.drop(page);
+    cache_.mark_written(page);
   }
   io_.write(0, header_.bytes(), kFileHeaderSize);
   if (io_.pending_error() == kNoError) {

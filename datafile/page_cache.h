@@ -65,6 +65,9 @@ class PageCache {
   void touch(Page* page);
   // Moves an unchanged page to the ring of changed pages; gives it a new serial either way.
   void mark_changed(Page* page);
+  // A changed page that has been written: it joins the unchanged pages as the most recently
+  // used one.
+  void mark_written(Page* page);
   // Gives the page a new serial (its records changed, or positions must find it again).
   void renew_serial(Page* page) { page->serial = ++serials_; }
   // Gives a page a new address (its serial changes too).
