@@ -18,6 +18,9 @@
 // the old header announces the journal nothing that the old state uses was overwritten, and
 // once it does, the journal is complete on disk and recovery copies it again.
 //
+// Pages the commit has written stay in the cache as unchanged pages: they hold what the
+// file holds, and the next operation needs them again more often than not.
+//
 // Errors. A write that fails during phase 1 discards all changes and commit returns its
 // error; the file keeps its old state. Damaged contents end the current call with
 // CorruptionError (corruption.h); the caller's operation frame turns that into error 90.
