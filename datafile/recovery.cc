@@ -33,6 +33,9 @@ struct JournalItem {
 int DataFile::refresh_header() {
   if (refreshed_) return kNoError;
   if (shared_with_writers_) locks_->take_operation_lock();
+  // A reader that saw a pending journal and now holds the file for writing must finish that
+  // journal before it may write one of its own over it.
+  if (!journal_map_.empty() && locks_->held_for_writing()) header_valid_ = false;
   if (!shared_with_writers_ && header_valid_) {
     refreshed_ = true;
     return kNoError;
