@@ -50,8 +50,19 @@ void add(DataFile& f, int from, int to, size_t length, uint32_t seed = 0) {
   }
 }
 
-void remove(DataFile& f, int from, int to) {
+// Records of sizes from a few bytes to a few thousand, partly compressible.
+void add_mixed(DataFile& f, int from, int to, uint32_t seed) {
+  std::mt19937 rng(seed);
   for (int i = from; i < to; ++i) {
+    Bytes data(rng() % 8 == 0 ? rng() % 3000 : rng() % 120);
+    uint8_t fill = uint8_t(rng());
+    for (auto& b : data) b = rng() % 3 == 0 ? uint8_t(rng()) : fill;
+    f.tree().insert(make_record(bytes_of("k" + std::to_string(10000 + i)), data));
+  }
+}
+
+void remove(DataFile& f, int from, int to, int step = 1) {
+  for (int i = from; i < to; i += step) {
     Bytes k = bytes_of("k" + std::to_string(10000 + i));
     f.tree().erase(key_of(k));
   }
@@ -81,6 +92,11 @@ const Scenario kScenarios[] = {
      }},
     {"issued numbers only", [](DataFile& f) { add(f, 0, 10, 10); },
      [](DataFile& f) { f.issue_number(); }},
+    {"many pages of many classes moving", [](DataFile& f) { add_mixed(f, 0, 600, 1); },
+     [](DataFile& f) {
+       remove(f, 0, 600, 3);
+       add_mixed(f, 600, 700, 2);
+     }},
 };
 
 class CrashTest : public ::testing::TestWithParam<int> {
