@@ -339,6 +339,31 @@ TEST_F(TableTest, AFailedCommitReportsTheErrorAndKeepsTheOldState) {
   EXPECT_TRUE(check().empty());
 }
 
+TEST_F(TableTest, ClashInALaterUniqueKeyLeavesEveryKeyAsItWas) {
+  // The same layout with unique keys: number alone, then name alone.
+  decl_.keys = {{"PSP:KL_NUM", "", "num", 0, {{1}}}, {"PSP:KL_FIO", "", "fio", 0, {{2}}}};
+  auto t = created();
+  add(*t, {"1", "100", "ONE"});
+  store(*t, {"2", "200", "ONE"});
+  EXPECT_EQ(t->add(), kCreatesDuplicateKey) << "the name clashes in the second key";
+  uint32_t count = 0;
+  t->records(&count);
+  EXPECT_EQ(count, 1u);
+  t->records(0, &count);
+  EXPECT_EQ(count, 1u) << "the entry already made in the first key is gone again";
+  store(*t, {"", "200"});
+  EXPECT_EQ(t->get(0), kRecordNotFound);
+  store(*t, {"1", "100", "ONE"});
+  ASSERT_EQ(t->get(0), kNoError);
+  store(*t, {"1", "100", "TWO"});
+  ASSERT_EQ(t->put(), kNoError);
+  add(*t, {"3", "300", "THREE"});
+  store(*t, {"3", "100", "THREE"});
+  EXPECT_EQ(t->put(), kCreatesDuplicateKey) << "a change that clashes is refused";
+  t.reset();
+  EXPECT_TRUE(check().empty());
+}
+
 // Random adds, changes and deletes against a model, read back in every key order both
 // ways, with the file checked after every operation now and then.
 TEST_F(TableTest, RandomOperationsMatchAModel) {
@@ -375,9 +400,11 @@ TEST_F(TableTest, RandomOperationsMatchAModel) {
         model.erase(it);
       }
     }
+    // Every operation has committed: the file on disk must be sound after each.
+    std::vector<std::string> problems = check();
+    ASSERT_TRUE(problems.empty()) << "step " << step << ": " << problems.front();
     if (step % 100 == 99) {
       ASSERT_EQ(t->close(), kNoError);
-      ASSERT_TRUE(check().empty()) << check().front();
       ASSERT_EQ(t->open(om::kReadWrite | om::kDenyNone), kNoError);
     }
   }
