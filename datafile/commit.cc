@@ -21,7 +21,7 @@ int DataFile::commit_phase1() {
   // Shut readers out; remember the header and where its data ends.
   locks_->take_all_slots();
   all_slots_held_ = true;
-  const FileHeader old_header = header_;
+  const FileHeader old_header = committed_header_;
   const uint32_t old_data_end = header_.computed_data_end();
   FileHeader stable_old = old_header;
   stable_old.set_data_end(old_data_end);
@@ -31,10 +31,24 @@ int DataFile::commit_phase1() {
   // A file without bytes gets a valid empty header first, so that pages written past it
   // never leave a file without a header after a loss of power.
   uint64_t file_size = 0;
-  if (io_.size(&file_size) == kNoError && file_size == 0) {
+  const bool was_empty = io_.size(&file_size) == kNoError && file_size == 0;
+  if (was_empty) {
     io_.write(0, stable_old.bytes(), kFileHeaderSize);
     io_.flush();
   }
+  // On failure the file returns to its old state: an empty file to no bytes, and an
+  // announced journal is taken back.
+  auto fail = [&](int error, bool announced) {
+    io_.clear_pending_error();
+    if (was_empty) {
+      io_.truncate(0);
+    } else if (announced) {
+      io_.write(0, stable_old.bytes(), kFileHeaderSize);
+    }
+    io_.flush();
+    discard_changes();
+    return error;
+  };
 
   // Every changed page gets its image and a slot of the image's class.
   place_changed_pages();
@@ -55,7 +69,7 @@ int DataFile::commit_phase1() {
     uint64_t offset = page_offset(page->address);
     if (offset >= old_data_end) {
       write_page(page, offset);
-      cache_.drop(page);
+      cache_.mark_written(page);
     } else {
       write_page(page, journal_end);
       journal_end += page->image.bytes.size();
@@ -70,24 +84,15 @@ int DataFile::commit_phase1() {
 
   // The journal reaches the disk before the old header announces it.
   io_.flush();
-  if (int error = io_.pending_error(); error != kNoError) {
-    discard_changes();
-    return error;
-  }
+  if (int error = io_.pending_error(); error != kNoError) return fail(error, false);
   FileHeader announced = old_header;
   announced.set_data_end(data_end);
   announced.set_journal_end(uint32_t(journal_end));
   io_.write(0, announced.bytes(), kFileHeaderSize);
   io_.flush();
-  if (int error = io_.pending_error(); error != kNoError) {
-    // The announcement may or may not be on disk: take it back, so that the file stays in
-    // its old state as the error says.
-    io_.clear_pending_error();
-    io_.write(0, stable_old.bytes(), kFileHeaderSize);
-    io_.flush();
-    discard_changes();
-    return error;
-  }
+  // The announcement may or may not be on disk: take it back, so that the file keeps its
+  // old state as the error says.
+  if (int error = io_.pending_error(); error != kNoError) return fail(error, true);
   journal_pending_ = true;
   return kNoError;
 }
@@ -101,8 +106,11 @@ void DataFile::place_changed_pages() {
   released_.clear();
 
   // Placing one page may move others, which then keep their class; repeat until all fit.
+  // Each page needs one placement at most; more rounds mean the regions are damaged.
+  size_t rounds = 0;
   for (bool again = true; again;) {
     again = false;
+    if (++rounds > cache_.changed_count() + 2) corruption_check(1735);
     for (Page* page : cache_.changed_pages()) {
       if (!page->has_image) {
         page->image = build_page_image(page->contents);
@@ -138,7 +146,7 @@ void DataFile::commit_phase2() {
   io_.clear_pending_error();
   for (Page* page : cache_.changed_pages()) {
     io_.write(page_offset(page->address), page->image.bytes.data(), page->image.bytes.size());
-    cache_.drop(page);
+    cache_.mark_written(page);
   }
   io_.write(0, header_.bytes(), kFileHeaderSize);
   if (io_.pending_error() == kNoError) {
@@ -173,7 +181,12 @@ void DataFile::finish_header() {
   h.set_change_counter(h.change_counter() + 1);
   io_.write(0, h.bytes(), kFileHeaderSize);
   io_.flush();
+  take_header(h);
+}
+
+void DataFile::take_header(const FileHeader& h) {
   header_ = h;
+  committed_header_ = h;
   header_valid_ = true;
 }
 

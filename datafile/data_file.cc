@@ -2,6 +2,7 @@
 
 #include "datafile/byte_order.h"
 #include "datafile/corruption.h"
+#include "datafile/record_keys.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
@@ -87,7 +88,7 @@ int32_t DataFile::root_address() {
   if (header_.all_regions_empty() && !cache_.find(header_.root())) {
     // A file without pages: the tree starts as a root leaf holding only the sentinel.
     Page* root = new_page(0);
-    root->contents.records.push_back(Record{});
+    root->contents.records.push_back(sentinel_record());
     root->contents.size_estimate = size_estimate_of(root->contents);
     header_.set_root(root->address);
   }
@@ -154,12 +155,15 @@ void DataFile::move_page(int32_t from, int32_t to) {
     header_.set_root(to);
   } else {
     int32_t address = header_.root();
+    int above = 256;  // the level of the page before, so that every step goes down
     for (;;) {
       Page* parent = load_page(address);
       const PageContents& c = parent->contents;
-      if (c.level <= level || c.records.empty() || c.children.size() != c.records.size()) {
+      if (c.level <= level || c.level >= above || c.records.empty() ||
+          c.children.size() != c.records.size()) {
         corruption_check(1894);
       }
+      above = c.level;
       ptrdiff_t i = last_at_or_below(c, KeyView(key.data(), key.size()));
       size_t k = size_t(i < 0 ? 0 : i);
       if (c.children[k] == from) {

@@ -18,9 +18,17 @@
 // the old header announces the journal nothing that the old state uses was overwritten, and
 // once it does, the journal is complete on disk and recovery copies it again.
 //
+// Pages the commit has written stay in the cache as unchanged pages: they hold what the
+// file holds, and the next operation needs them again more often than not.
+//
 // Errors. A write that fails during phase 1 discards all changes and commit returns its
 // error; the file keeps its old state. Damaged contents end the current call with
 // CorruptionError (corruption.h); the caller's operation frame turns that into error 90.
+// Besides the checks of the tree and of page images: 1013, 1143 and 1164 (the header
+// refresh fails before the tree, a close or a new number), 1737 (the region table of a
+// header read from the file is out of order, overlapping or unpacked), 1735 (an address in
+// no region, also for placement that cannot settle), 1891 and 1894 (a page to move has no
+// records, or its parent is not found).
 //
 // DataFile owns its File and its page cache; the FileLocks given in the options must outlive
 // it. Not thread-safe: one thread at a time, as the engine's process-wide lock ensures.
@@ -129,6 +137,8 @@ class DataFile final : public PageStore, private PageMover {
   void place_changed_pages();
   void write_page(Page* page, uint64_t offset);
   void forget_changes();
+  // Takes h as the header in memory and as the last committed one.
+  void take_header(const FileHeader& h);
   // Phase 2's last step: flush, read the header, end the journal, raise the counter, write,
   // flush.
   void finish_header();
@@ -145,6 +155,9 @@ class DataFile final : public PageStore, private PageMover {
 
   FileIo io_;
   FileHeader header_;
+  // The header as the file last held it, without this object's uncommitted changes (issued
+  // numbers, a new tree's root): what the old header of a commit must restore.
+  FileHeader committed_header_;
   bool header_valid_ = false;
   bool refreshed_ = false;
   bool changed_ = false;

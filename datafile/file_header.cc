@@ -93,6 +93,18 @@ bool FileHeader::all_regions_empty() const {
   return true;
 }
 
+bool FileHeader::regions_valid() const {
+  if (region_start(0) != 0 || region_end(0) != 0) return false;
+  int32_t previous_end = 0;
+  for (int i = 1; i <= kMaxClass; ++i) {
+    int32_t s = region_start(i), e = region_end(i);
+    if (s < 0 || e < s || e > kAddressLimit || (e - s) % i != 0) return false;
+    if (i > 1 && s < previous_end) return false;
+    previous_end = e;
+  }
+  return true;
+}
+
 int FileHeader::find_size_class(int32_t address) const {
   for (int i = 1; i <= kMaxClass; ++i) {
     if (region_start(i) <= address && address < region_end(i)) return i;

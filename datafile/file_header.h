@@ -36,6 +36,8 @@ namespace orvel::datafile {
 inline constexpr size_t kFileHeaderSize = 0x200;
 inline constexpr int kRegionCount = 60;
 inline constexpr int kMaxClass = 59;
+// Page addresses stay below this, so that every file offset fits the header's 32 bits.
+inline constexpr int32_t kAddressLimit = 0xFFFFFF;
 
 // Adds 255 and clears the low eight bits.
 inline constexpr uint64_t round_up_256(uint64_t n) {
@@ -76,6 +78,9 @@ class FileHeader {
   // 0x200 + 256 x E[j] for the highest non-empty region j; 0x200 when all are empty.
   uint32_t computed_data_end() const;
   bool all_regions_empty() const;
+  // Whether the regions can be trusted: region 0 empty, every region packed, within
+  // addresses whose offsets fit 32 bits, and in index order without overlapping.
+  bool regions_valid() const;
   // The class i whose region holds address a; corruption check 1735 when none does.
   int size_class_of(int32_t address) const;
   // As size_class_of, but 0 when the address lies in no region.

@@ -14,6 +14,9 @@
 //
 // SingleUserLocks is the implementation for a file no other program shares: no locks, and
 // held for writing exactly when the file was opened for writing.
+//
+// The lock calls cannot fail: waits are without end. An implementation is used by the one
+// thread that uses its file at a time.
 #pragma once
 
 namespace orvel::datafile {

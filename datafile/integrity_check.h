@@ -11,6 +11,7 @@
 //
 // The file must have no uncommitted changes. Pages are read from the file, not the cache.
 // Returns one line per problem found, empty for a sound file; never throws on damage.
+// Uses the file's I/O, so it runs on the thread that uses the file.
 #pragma once
 
 #include <string>

@@ -90,6 +90,18 @@ void PageCache::mark_changed(Page* page) {
   ++changed_count_;
 }
 
+void PageCache::mark_written(Page* page) {
+  if (!page->changed) return;
+  unlink(page);
+  --changed_count_;
+  page->changed = false;
+  page->has_image = false;
+  page->image = PageImage{};
+  link_before(&unchanged_ring_, page);
+  ++unchanged_count_;
+  page->last_access = ++clock_;
+}
+
 void PageCache::rekey(Page* page, int32_t address) {
   remove_from_bucket(page);
   page->address = address;

@@ -3,7 +3,8 @@
 //
 // A hash table of 100 buckets finds a page by address. Unchanged pages sit in a ring ordered
 // by last access; changed pages sit in a second ring in the order they were changed and are
-// never dropped until a commit writes them or the changes are discarded. An access clock
+// never dropped until a commit writes them or the changes are discarded. A page the commit
+// has written holds exactly what the file holds, so it stays as an unchanged page. An access clock
 // advances at every access to an unchanged page; trim() uses it to keep between 20 and 99
 // unchanged pages: it drops the least recently used one while 100 or more are kept, and
 // between 20 and 99 while that page has gone unused for at least four times the average age
@@ -65,6 +66,9 @@ class PageCache {
   void touch(Page* page);
   // Moves an unchanged page to the ring of changed pages; gives it a new serial either way.
   void mark_changed(Page* page);
+  // A changed page that has been written: it joins the unchanged pages as the most recently
+  // used one.
+  void mark_written(Page* page);
   // Gives the page a new serial (its records changed, or positions must find it again).
   void renew_serial(Page* page) { page->serial = ++serials_; }
   // Gives a page a new address (its serial changes too).

@@ -85,7 +85,11 @@ class RecordTree {
   // The smallest record with a key strictly above key, or null.
   const Record* find_first_above(KeyView key);
 
+  // Adds a record (706 when its key is present, 1194 when not held for writing) and splits
+  // what overflows.
   void insert(const Record& record);
+  // Removes the record with this key (780 when missing, 1203 when not held for writing);
+  // pages left empty leave the tree.
   void erase(KeyView key);
 
   // Positions. seek() places the position at key and returns the record there, or null
@@ -109,7 +113,6 @@ class RecordTree {
   Page* remembered_page(TreePosition* position);
   void insert_at_level(const Record& record, int32_t child, uint8_t level);
   void split_if_needed(int32_t address);
-  void erase_below(int32_t address, KeyView key, uint8_t level);
   void remove_at(Page* page, size_t index);
   const Record* place(TreePosition* position, Page* page, size_t index);
 

@@ -13,12 +13,14 @@
 #include "datafile/byte_order.h"
 #include "datafile/corruption.h"
 #include "datafile/data_file.h"
+#include "datafile/record_keys.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
 namespace {
 
-constexpr uint8_t kTransactionMarkerKey = 0xFF;
+// The region table of a header read from the file is out of order, overlapping or unpacked.
+constexpr int kBadRegions = 1737;
 
 struct JournalItem {
   uint64_t destination;
@@ -46,8 +48,7 @@ int DataFile::refresh_header() {
   if (got == 0) {
     // A new file: nothing to compare with; a header forgotten by a discard starts afresh.
     if (!header_valid_) {
-      header_ = FileHeader::new_file();
-      header_valid_ = true;
+      take_header(FileHeader::new_file());
       cache_.drop_all();
       journal_map_.clear();
       forget_changes();
@@ -58,6 +59,10 @@ int DataFile::refresh_header() {
   if (got < kFileHeaderSize) return kInvalidDataFile;
   FileHeader on_disk = FileHeader::from_bytes(bytes);
   if (!on_disk.has_magic()) return kInvalidDataFile;
+  // A header announcing a journal may be one that phase 2 was writing: recovery decides.
+  if (on_disk.data_end() == on_disk.journal_end() && !on_disk.regions_valid()) {
+    corruption_check(kBadRegions);
+  }
   if (header_valid_ && on_disk.change_counter() <= header_.change_counter()) {
     refreshed_ = true;
     return kNoError;
@@ -65,8 +70,7 @@ int DataFile::refresh_header() {
   cache_.drop_all();
   journal_map_.clear();
   forget_changes();
-  header_ = on_disk;
-  header_valid_ = true;
+  take_header(on_disk);
   refreshed_ = true;
   if (on_disk.data_end() != on_disk.journal_end()) recover();
   return kNoError;
@@ -106,7 +110,7 @@ void DataFile::recover() {
         complete = false;
       } else {
         copy = FileHeader::from_bytes(bytes);
-        complete = copy.has_magic();
+        complete = copy.has_magic() && copy.regions_valid();
       }
     }
     if (complete) complete = decide_journal(copy, map);
@@ -125,7 +129,12 @@ void DataFile::recover() {
   if (!complete) {
     uint8_t bytes[kFileHeaderSize];
     io_.read_full(0, bytes, kFileHeaderSize);
-    header_ = FileHeader::from_bytes(bytes);
+    take_header(FileHeader::from_bytes(bytes));
+    if (!header_.regions_valid()) {
+      header_valid_ = false;
+      refreshed_ = false;
+      corruption_check(kBadRegions);
+    }
     if (repair.writer) {
       io_.clear_pending_error();
       finish_header();
@@ -133,7 +142,7 @@ void DataFile::recover() {
     return;
   }
   if (!repair.writer) {
-    header_ = copy;
+    take_header(copy);
     journal_map_ = std::move(map);
     return;
   }
@@ -165,8 +174,8 @@ bool DataFile::decide_journal(const FileHeader& copy, const std::map<uint64_t, u
   journal_map_ = map;
   bool decided = true;
   try {
-    const uint8_t key[1] = {kTransactionMarkerKey};
-    if (const Record* marker = tree_.find_equal(KeyView(key, 1))) {
+    const Bytes key = transaction_marker_key();
+    if (const Record* marker = tree_.find_equal(KeyView(key.data(), key.size()))) {
       decided = transaction_decided_(*marker);
     }
   } catch (const CorruptionError&) {

@@ -19,11 +19,17 @@ void apply_write(std::vector<uint8_t>* bytes, uint64_t offset, const uint8_t* da
 
 }  // namespace
 
+// A file keeps only its current bytes; every change since the last flush remembers what it
+// replaced, so that the durable bytes can be had back by undoing the changes in reverse.
+// A flush just forgets the undo information.
 struct MemFileSystem::Node {
   struct Change {
     bool truncate = false;
     uint64_t offset = 0;  // for a truncation the new length
     std::vector<uint8_t> data;
+    // Undo: the length before, and the bytes overwritten (a write) or cut off (a truncation).
+    uint64_t old_size = 0;
+    std::vector<uint8_t> old_bytes;
   };
   struct Opener {
     uint64_t owner;
@@ -33,15 +39,39 @@ struct MemFileSystem::Node {
     uint64_t owner, offset, len;
   };
 
-  void apply(const Change& change) {
+  static void apply_to(std::vector<uint8_t>* bytes, const Change& change) {
     if (change.truncate) {
-      current.resize(change.offset, 0);
+      bytes->resize(change.offset, 0);
     } else {
-      apply_write(&current, change.offset, change.data.data(), change.data.size());
+      apply_write(bytes, change.offset, change.data.data(), change.data.size());
     }
   }
 
-  std::vector<uint8_t> durable;
+  // Applies a change to the current bytes and remembers it as unflushed.
+  void change(Change change) {
+    change.old_size = current.size();
+    uint64_t from = change.offset;
+    uint64_t to = change.truncate ? current.size() : change.offset + change.data.size();
+    if (from < current.size()) {
+      to = std::min<uint64_t>(to, current.size());
+      change.old_bytes.assign(current.begin() + static_cast<std::ptrdiff_t>(from),
+                              current.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+    apply_to(&current, change);
+    unflushed.push_back(std::move(change));
+  }
+
+  // The bytes as of the last flush.
+  std::vector<uint8_t> durable() const {
+    std::vector<uint8_t> bytes = current;
+    for (auto it = unflushed.rbegin(); it != unflushed.rend(); ++it) {
+      if (it->truncate) bytes.resize(it->old_size, 0);
+      apply_write(&bytes, it->offset, it->old_bytes.data(), it->old_bytes.size());
+      bytes.resize(it->old_size, 0);
+    }
+    return bytes;
+  }
+
   std::vector<uint8_t> current;
   std::vector<Change> unflushed;
   std::vector<Opener> openers;
@@ -99,8 +129,7 @@ class MemFile final : public File {
     MemFileSystem::Node::Change change;
     change.offset = offset;
     change.data.assign(static_cast<const uint8_t*>(buf), static_cast<const uint8_t*>(buf) + n);
-    node_->apply(change);
-    node_->unflushed.push_back(std::move(change));
+    node_->change(std::move(change));
     *written = n;
     return kNoError;
   }
@@ -111,7 +140,6 @@ class MemFile final : public File {
     bool ignored;
     if (int rc = fs_->fault_for(FileCall::kFlush, &ignored); rc != 0) return rc;
     if (!fs_->change_allowed()) return kSystemIoError;
-    node_->durable = node_->current;
     node_->unflushed.clear();
     return kNoError;
   }
@@ -126,8 +154,7 @@ class MemFile final : public File {
     MemFileSystem::Node::Change change;
     change.truncate = true;
     change.offset = size;
-    node_->apply(change);
-    node_->unflushed.push_back(std::move(change));
+    node_->change(std::move(change));
     return kNoError;
   }
 
@@ -215,8 +242,7 @@ int MemFileSystem::open(const std::string& path, int mode, Disposition dispositi
   if (disposition == Disposition::kCreateTruncate && !node->current.empty()) {
     Node::Change change;
     change.truncate = true;
-    node->apply(change);
-    node->unflushed.push_back(std::move(change));
+    node->change(std::move(change));
   }
   *file = std::move(opened);
   return kNoError;
@@ -243,14 +269,13 @@ std::vector<uint8_t> MemFileSystem::contents(const std::string& path) {
 std::vector<uint8_t> MemFileSystem::durable_contents(const std::string& path) {
   std::lock_guard<std::mutex> guard(mutex_);
   auto it = files_.find(path);
-  return it == files_.end() ? std::vector<uint8_t>() : it->second->durable;
+  return it == files_.end() ? std::vector<uint8_t>() : it->second->durable();
 }
 
 void MemFileSystem::set_contents(const std::string& path, std::vector<uint8_t> bytes) {
   std::lock_guard<std::mutex> guard(mutex_);
   auto& node = files_[path];
   if (!node) node = std::make_shared<Node>();
-  node->durable = bytes;
   node->current = std::move(bytes);
   node->unflushed.clear();
 }
@@ -314,6 +339,7 @@ void MemFileSystem::power_loss(uint64_t seed, PowerLossMode mode) {
   std::lock_guard<std::mutex> guard(mutex_);
   std::mt19937_64 rng(seed);
   for (auto& [path, node] : files_) {
+    std::vector<uint8_t> durable = node->durable();
     std::vector<Node::Change> survivors;
     for (auto& change : node->unflushed) {
       if (mode == PowerLossMode::kDropUnflushed) break;
@@ -350,9 +376,9 @@ void MemFileSystem::power_loss(uint64_t seed, PowerLossMode mode) {
         }
         default: {  // only the file's new length survived, over garbage
           uint64_t end = change.offset + change.data.size();
-          if (end > node->durable.size()) {
+          if (end > durable.size()) {
             Node::Change garbage;
-            garbage.offset = std::max<uint64_t>(change.offset, node->durable.size());
+            garbage.offset = std::max<uint64_t>(change.offset, durable.size());
             garbage.data.resize(end - garbage.offset);
             for (auto& b : garbage.data) b = static_cast<uint8_t>(rng());
             survivors.push_back(std::move(garbage));
@@ -362,9 +388,8 @@ void MemFileSystem::power_loss(uint64_t seed, PowerLossMode mode) {
       }
     }
     if (mode == PowerLossMode::kRandom) std::shuffle(survivors.begin(), survivors.end(), rng);
-    node->current = node->durable;
-    for (const auto& change : survivors) node->apply(change);
-    node->durable = node->current;
+    for (const auto& change : survivors) Node::apply_to(&durable, change);
+    node->current = std::move(durable);
     node->unflushed.clear();
     node->openers.clear();
     node->locks.clear();

@@ -242,6 +242,28 @@ TEST_F(CommitTest, AReaderSeesAPendingJournalWithoutWriting) {
   EXPECT_FALSE(reader->reading_through_journal());
 }
 
+TEST_F(CommitTest, AReaderThatTurnsWriterFinishesThePendingJournal) {
+  fill(200);
+  commit_and_check();
+  fill(220);
+  Contents new_contents = t_.contents();
+  ASSERT_EQ(t_.file().commit_phase1(), kNoError);
+  SingleUserLocks locks(false);
+  DataFileOptions options;
+  options.locks = &locks;
+  std::unique_ptr<DataFile> other;
+  ASSERT_EQ(t_.open_into(&other, om::kReadWrite | om::kDenyNone, options), kNoError);
+  ASSERT_TRUE(other->reading_through_journal());
+  ASSERT_EQ(other->end_operation(), kNoError);
+  locks.set_writing(true);
+  other->tree().insert(make_record("after", 3));
+  EXPECT_FALSE(other->reading_through_journal());
+  ASSERT_EQ(other->end_operation(), kNoError);
+  new_contents[bytes_of("after")] = Bytes(3, 'x');
+  EXPECT_EQ(TestFile::contents_of(*other), new_contents);
+  EXPECT_TRUE(check_integrity(other.get()).empty());
+}
+
 TEST_F(CommitTest, AReaderSeesTheOldStateWhenTheJournalIsIncomplete) {
   fill(200);
   commit_and_check();

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "datafile/byte_order.h"
+#include "datafile/memo_store.h"
 #include "datafile/tests/test_file.h"
 
 namespace orvel::datafile {
@@ -170,7 +171,8 @@ TEST_F(RecordTreeTest, PositionsFollowTheirRecordThroughChanges) {
   EXPECT_EQ(t_.tree().current(&pos)->key(), key_of(bytes_of(key_n(6))));
   EXPECT_EQ(t_.tree().next(&pos)->key(), key_of(bytes_of(key_n(7))));
   for (int i = 100; i < 400; ++i) t_.insert(make_record(key_n(i), 40));  // splits
-  ASSERT_EQ(t_.file().commit(), kNoError);                               // drops every page
+  ASSERT_EQ(t_.file().commit(), kNoError);
+  t_.file().cache().drop_all();  // the position's page is no longer in memory
   EXPECT_EQ(t_.tree().previous(&pos)->key(), key_of(bytes_of(key_n(6))));
   t_.erase(key_n(6));
   EXPECT_EQ(t_.tree().current(&pos), nullptr) << "the record has gone";
@@ -191,6 +193,24 @@ TEST_F(RecordTreeTest, RecordStoreGivesCopies) {
   EXPECT_FALSE(store.find_equal(key_of(bytes_of("m"))).has_value());
   EXPECT_FALSE(store.find_last_below(key_of(bytes_of("z"))).has_value());
   EXPECT_FALSE(store.find_first_above(key_of(Bytes())).has_value());
+}
+
+// The record kinds built over a RecordStore work over the tree, across a reopening.
+TEST_F(RecordTreeTest, MemoChunksRoundTripThroughTheTree) {
+  TreeRecordStore store(&t_.tree());
+  MemoDecl blob;
+  blob.flags = memo_flag::kBlob;
+  Bytes value(50000);
+  for (size_t i = 0; i < value.size(); ++i) value[i] = uint8_t(i * 7 / 3);
+  MemoSlot slot{t_.file().issue_number(), t_.file().issue_number(), 0};
+  store_memo(store, slot, blob, false, key_of(value));
+  commit_and_check();
+  t_.reopen();
+  TreeRecordStore reopened(&t_.tree());
+  EXPECT_EQ(read_memo(reopened, slot, blob, false), value);
+  delete_memos(reopened, slot.table, slot.record_number);
+  commit_and_check();
+  EXPECT_TRUE(t_.contents().empty());
 }
 
 }  // namespace

@@ -1,0 +1,102 @@
+#include "app/passport_import.h"
+
+#include "app/dates.h"
+#include "app/record_buffer.h"
+#include "app/search_text.h"
+#include "datafile/locale_tables.h"
+#include "platform/error_codes.h"
+
+namespace orvel::app {
+namespace {
+
+bool all_blank(std::string_view field) {
+  return field.find_first_not_of(' ') == std::string_view::npos;
+}
+
+// Name, dates and reason: what a line changes in an entry that exists.
+void take_line_fields(const IMP& line, PSP& record) {
+  assign(record.FIO, upper_case(text_of(line.FIO), datafile::program_locale()));
+  record.DATE_PAS.set(parse_date(text_of(line.DATE_PAS), DatePicture::kD10));
+  record.DATE_IMP.set(all_blank(text_of(line.DATE_IMP))
+                          ? today()
+                          : parse_date(text_of(line.DATE_IMP), DatePicture::kD10));
+  assign(record.COMMENT, text_of(line.COMMENT));
+}
+
+void read_lines(datafile::Table& passports, textfile::TextFile& update_file, const OperationUi& ui,
+                ImportResult& result) {
+  if (update_file.set() != kNoError) return;
+  while (update_file.next() == kNoError) {
+    ++result.records_read;
+    uint64_t length = 0;
+    update_file.bytes(&length);
+    result.progress_total += static_cast<int64_t>(length);
+    ui.progress.set_value(result.progress_total);
+
+    const IMP line = read_record<IMP>(update_file.record());
+    if (all_blank(text_of(line.SER)) && all_blank(text_of(line.NUM))) {
+      ++result.skipped;
+      continue;
+    }
+    PSP record = read_record<PSP>(passports);
+    assign(record.SER, text_of(line.SER));
+    assign(record.NUM, text_of(line.NUM));
+    write_record(passports, record);
+    if (passports.get(kKeySerNum) != kNoError) {
+      write_record(passports, passport_from_line(line));
+      if (result.failures.note(passports.add()) == kNoError) ++result.added;
+    } else {
+      record = read_record<PSP>(passports);
+      take_line_fields(line, record);
+      write_record(passports, record);
+      if (result.failures.note(passports.put()) == kNoError) ++result.changed;
+    }
+  }
+}
+
+}  // namespace
+
+PSP passport_from_line(const IMP& line) {
+  PSP record;
+  clear(record);
+  assign(record.SER, text_of(line.SER));
+  assign(record.NUM, text_of(line.NUM));
+  take_line_fields(line, record);
+  return record;
+}
+
+ImportResult import_updates(datafile::Table& passports, textfile::TextFile& update_file,
+                            ImportFileName& name, const OperationUi& ui) {
+  ImportResult result;
+  ui.progress.show();
+  ui.cursor.set_wait();
+  ui.progress.redisplay();
+  if (!ui.chooser.choose_open(kImportDialogTitle, kAllFilesFilter, name)) name.blank();
+
+  if (!name.trimmed().empty()) {
+    result.file_chosen = true;
+    result.open_error = update_file.open(kImportOpenMode);
+    if (result.open_error != kNoError) {
+      ui.messages.show_text(error_text(result.open_error));
+    } else {
+      uint64_t size = 0;
+      update_file.bytes(&size);
+      result.file_size = static_cast<int64_t>(size);
+      ui.progress.set_upper_bound(result.file_size);
+      ui.cursor.set_wait();
+      ui.progress.redisplay();
+      read_lines(passports, update_file, ui, result);
+      update_file.close();
+    }
+  }
+
+  ui.progress.hide();
+  uint32_t count = 0;
+  passports.records(&count);
+  result.passports = count;
+  ui.progress.set_passport_count(count);
+  ui.cursor.restore();
+  return result;
+}
+
+}  // namespace orvel::app
