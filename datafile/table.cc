@@ -73,7 +73,11 @@ int TableImpl::read_operation(Body body) {
   const uint32_t started = platform::tick_count_ms();
   for (;;) {
     int rc = operate(body);
-    if (rc != kRecordIsAlreadyHeld || !hold_request_) return rc;
+    if (rc != kRecordIsAlreadyHeld || !hold_request_) {
+      // The requests last for one read, also one that found nothing.
+      if (rc != kNoError) watch_request_ = no_memo_request_ = hold_request_ = false;
+      return rc;
+    }
     uint32_t hundredths = (platform::tick_count_ms() - started) / 10;
     if (hold_timeout_ && hundredths > uint32_t(std::max(*hold_timeout_, 0)) * 100) {
       watch_request_ = no_memo_request_ = hold_request_ = false;

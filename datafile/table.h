@@ -96,8 +96,10 @@ class Table {
 
   int add();     // the buffer as a new record, keys maintained (40 on a duplicate)
   int append();  // the same, key maintenance left to a later build()
-  int put();     // replaces the current record (33 without one, 89 watched and changed)
-  int erase();   // deletes the current record (33 without one)
+  // put() and erase() lock a record the table does not hold for the time of the change;
+  // held by another program, put() returns 5 and erase() 33.
+  int put();    // replaces the current record (33 without one, 89 watched and changed)
+  int erase();  // deletes the current record (33 without one)
 
   int get(int key);                    // the record whose key value is the buffer's (35)
   int get_by_number(uint32_t number);  // the data record with that number (35)
@@ -122,11 +124,28 @@ class Table {
   // The current record's number, 0 when there is none.
   uint32_t pointer() const;
 
+  // Sharing with other programs (sharing_locks.h, transaction.h).
+  //
+  // hold(): the next read or fetch also holds the record it reads (its lock byte), so that
+  // no other program changes or holds it. Held elsewhere, the read is repeated until the
+  // holder lets go, or, with seconds, until more than that time has passed; then it returns
+  // 43 "Record Is Already Held" and reads nothing. The hold lasts until the table's next
+  // read or fetch, add(), the end of put(), erase(), release() or close().
   int hold(std::optional<int> seconds = std::nullopt);
   int release();
+  // The next read keeps a copy of the record; a put() of it then fails with 89 "Record
+  // Changed By Another Station" when the record or its memos changed on disk meanwhile.
   int watch();
+  // Locks the table against other programs' lock() (not against reads or changes). Without
+  // seconds it waits until it gets the lock; with seconds it tries once a second and returns
+  // 32 "File Is Already Locked" when the time has passed.
   int lock(std::optional<int> seconds = std::nullopt);
   int unlock();
+  // logout() makes the table's file part of the process's transaction: nothing it changes
+  // reaches the disk until commit(), which commits every file of the transaction at once,
+  // or rollback(), which forgets their changes. Meanwhile the file stays locked against
+  // other writers, and other threads of the process wait. commit() and rollback() act on
+  // the whole transaction at their first call; later calls find it empty and return 0.
   int logout();
   int commit();
   int rollback();

@@ -12,6 +12,10 @@
 #include <thread>
 
 #include "datafile/data_file.h"
+#include "datafile/file_header.h"
+#include "datafile/table.h"
+#include "datafile/tests/passport_declaration.h"
+#include "datafile/tests/passport_record.h"
 #include "datafile/tests/test_file.h"
 #include "platform/error_codes.h"
 #include "platform/mem_file_system.h"
@@ -307,6 +311,41 @@ TEST_F(SharedDataFileTest, AReaderLeavesAPendingJournalToTheNextWriter) {
   EXPECT_EQ(b->header().data_end(), b->header().journal_end());
   EXPECT_TRUE(check_integrity(b.get()).empty());
   b->end_operation();
+}
+
+// After a corruption check nothing is known about where the operation stopped; closing the
+// table lets go of every region, the held record's byte included.
+TEST(SharedTableTest, ClosingAfterACorruptionCheckReleasesEveryRegion) {
+  platform::MemFileSystem fs;
+  TableDecl decl = passport_declaration();
+  ASSERT_EQ(Table(decl, fs).create(), kNoError);
+  Table t(decl, fs);
+  ASSERT_EQ(t.open(kShared), kNoError);
+  for (int i = 0; i < 50; ++i) {
+    testing::store_passport(t, {"S", std::to_string(i), "NAME"});
+    ASSERT_EQ(t.add(), kNoError);
+  }
+  const uint32_t held = t.pointer();
+  ASSERT_EQ(t.hold(), kNoError);
+  ASSERT_EQ(t.get_by_number(held), kNoError);
+
+  // Another program's "commit" that leaves garbage pages behind.
+  Bytes bytes = fs.contents(decl.file_name);
+  FileHeader header = FileHeader::from_bytes(bytes.data());
+  header.set_change_counter(header.change_counter() + 1);
+  std::copy(header.bytes(), header.bytes() + kFileHeaderSize, bytes.begin());
+  std::fill(bytes.begin() + kFileHeaderSize, bytes.end(), uint8_t(0xA5));
+  fs.set_contents(decl.file_name, bytes);
+  uint32_t count = 0;
+  ASSERT_EQ(t.records(&count), kFileSystemError);
+
+  std::unique_ptr<platform::File> spy;
+  ASSERT_EQ(fs.open(decl.file_name, kShared, platform::Disposition::kOpenExisting, &spy), kNoError);
+  EXPECT_FALSE(free_for_others(*spy, lock_byte_region(held))) << "still held until close";
+  t.close();
+  EXPECT_TRUE(free_for_others(*spy, lock_byte_region(held)));
+  EXPECT_TRUE(free_for_others(*spy, all_reader_slots_region()));
+  EXPECT_TRUE(free_for_others(*spy, writer_byte_region()));
 }
 
 }  // namespace
