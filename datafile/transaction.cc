@@ -165,7 +165,8 @@ Record marker_record(uint32_t id, const std::string& control_file) {
 // Steps a to e for several changed files.
 int commit_several(const std::vector<SharedFile*>& changed,
                    const std::vector<std::string>& control_names, const std::string& marker_name) {
-  size_t written = 0;  // files whose phase 1 has run
+  size_t written = 0;      // files whose phase 1 has run
+  bool committed = false;  // past the commit point: the journals on disk must stay
   auto undo = [&] {
     for (size_t i = 0; i < changed.size(); ++i) {
       if (i < written) {
@@ -201,12 +202,19 @@ int commit_several(const std::vector<SharedFile*>& changed,
       undo();
       return rc;
     }
+    committed = true;
     reach(CommitStep::kCommitPoint);
     controls.close();
     for (SharedFile* file : changed) file->data().commit_phase2();
     return kNoError;
   } catch (const CorruptionError&) {
-    undo();
+    if (committed) {
+      // The transaction counts as committed: forget only what is in memory, and leave the
+      // decided journals to the next refresh, which rolls them forward.
+      for (SharedFile* file : changed) file->data().discard_changes();
+    } else {
+      undo();
+    }
     throw;
   }
 }

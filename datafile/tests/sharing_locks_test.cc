@@ -48,6 +48,18 @@ bool free_for_others(platform::File& other, LockRegion region) {
   return true;
 }
 
+void set_trace_log(const std::string& path) {
+#ifdef _WIN32
+  _putenv_s("ORVEL_TRACE_LOG", path.c_str());
+#else
+  if (path.empty()) {
+    unsetenv("ORVEL_TRACE_LOG");
+  } else {
+    setenv("ORVEL_TRACE_LOG", path.c_str(), 1);
+  }
+#endif
+}
+
 class SharingLocksTest : public ::testing::Test {
  protected:
   platform::MemFileSystem fs_;
@@ -229,7 +241,7 @@ TEST_F(SharingLocksTest, ReleaseEverythingFreesEveryRegion) {
 TEST_F(SharingLocksTest, FailedAttemptsOnLockBytesGoToTheTraceLog) {
   std::string path = ::testing::TempDir() + "sharing_locks_trace.log";
   std::remove(path.c_str());
-  ASSERT_EQ(setenv("ORVEL_TRACE_LOG", path.c_str(), 1), 0);
+  set_trace_log(path);
   Opener a(fs_, kShared), b(fs_, kShared);
   ASSERT_TRUE(a.locks->hold(3));
   EXPECT_FALSE(b.locks->hold(3));
@@ -239,7 +251,7 @@ TEST_F(SharingLocksTest, FailedAttemptsOnLockBytesGoToTheTraceLog) {
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   a.locks->release_operation_lock();
   waiter.join();
-  unsetenv("ORVEL_TRACE_LOG");
+  set_trace_log("");
   std::ifstream in(path);
   std::stringstream text;
   text << in.rdbuf();
