@@ -11,7 +11,9 @@
 // opener asks for another mode, the mode is reconciled: the access becomes read and write
 // unless both agree, and the sharing becomes the stricter of the two (deny none yields to
 // any other; two different others give deny all); a handle that cannot write is opened
-// again for the reconciled mode.
+// again for the reconciled mode, which starts the lock state afresh (record holds and table
+// locks of the other tables of the object are given up with the old handle). The lock
+// protocol keeps to the sharing the handle was opened with.
 //
 // Callers hold the engine lock (table_impl.h); nothing here is thread-safe on its own.
 #pragma once
