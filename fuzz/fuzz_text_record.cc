@@ -35,7 +35,6 @@ constexpr std::string_view kProgramOptions = "/COMMA=59";
 struct Reading {
   std::vector<std::string> images;  // the record images, one per record
   std::vector<uint64_t> lengths;
-  int end_code = kNoError;  // of the read that ended the file
   bool operator==(const Reading&) const = default;
 };
 
@@ -51,7 +50,6 @@ Reading read_all(const std::string& bytes, const RecordLayout& layout, const Tex
     int rc = reader.read(source, offset, layout, record, &length);
     if (rc != kNoError) {
       require(rc == kRecordNotAvailable, "a read over memory ends only with Record Not Available");
-      out.end_code = rc;
       return out;
     }
     require(length >= 1, "a record takes at least one byte");
