@@ -3,12 +3,14 @@
 #   make test    build (with AddressSanitizer and UBSan) and run every test
 #   make build   build into build/, programs in build/bin/
 #   make bench   build optimised and run the benchmarks
+#   make fuzz    build the fuzz targets with clang and run each for FUZZ_SECONDS (default 60)
 #   make deps    install the Debian packages the project needs, when missing
 
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE    ?= cmake
 BUILD    := build
 TESTDIR  := build-test
+FUZZDIR  := build-fuzz
 GEN_ARGS := -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 ifeq ($(CI),true)
 GEN_ARGS += -DORVEL_WERROR=ON
@@ -17,14 +19,22 @@ endif
 DEB_PACKAGES := g++ cmake make libgtest-dev googletest qt6-base-dev xvfb xauth \
                 fonts-dejavu-core libsqlite3-dev
 
+# libFuzzer and the sanitizers come with clang; only make fuzz needs them.
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
+FUZZ_SECONDS  ?= 60
+FUZZ_ARGS     ?= -max_len=16384 -timeout=20
+# Every fuzz/fuzz_NAME.cc is a target of that name.
+FUZZ_TARGETS  := $(basename $(notdir $(wildcard fuzz/fuzz_*.cc)))
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps fuzz-deps build test run bench fuzz clean
 
 all: build
 
-deps:
-	@missing=$$(for p in $(DEB_PACKAGES); do \
+# The Debian packages of the list $(1) that are missing, installed.
+define install_missing
+	@missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -32,6 +42,13 @@ deps:
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(DEB_PACKAGES))
+
+fuzz-deps:
+	$(call install_missing,$(FUZZ_PACKAGES))
 
 $(BUILD)/CMakeCache.txt: | deps
 	$(CMAKE) -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(GEN_ARGS)
@@ -57,5 +74,23 @@ run: build
 bench: build
 	@for b in $(BUILD)/bin/orvel-bench*; do echo "== $$b"; $$b $(BENCH_ARGS) || exit 1; done
 
+$(FUZZDIR)/CMakeCache.txt: | deps fuzz-deps
+	$(CMAKE) -S . -B $(FUZZDIR) -DORVEL_FUZZ=ON -DORVEL_TESTS=OFF -DORVEL_GUI=OFF \
+	  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+
+# Each target in turn on a scratch copy of its corpus, so that the inputs it finds stay out
+# of the repository; crashes and other findings are kept in build-fuzz/findings/.
+fuzz: deps fuzz-deps $(FUZZDIR)/CMakeCache.txt
+	$(CMAKE) --build $(FUZZDIR) -j $(JOBS) --target orvel_fuzzers
+	@mkdir -p $(FUZZDIR)/findings; \
+	scratch=$$(mktemp -d) && trap 'rm -rf "$$scratch"' EXIT && \
+	for t in $(FUZZ_TARGETS); do \
+	  echo "== $$t for $(FUZZ_SECONDS) s"; \
+	  cp -r fuzz/corpus/$$t "$$scratch/$$t" && \
+	  $(FUZZDIR)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) $(FUZZ_ARGS) \
+	    -artifact_prefix=$(FUZZDIR)/findings/$$t- "$$scratch/$$t" || \
+	    { echo "$$t: finding kept in $(FUZZDIR)/findings/"; exit 1; }; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(TESTDIR)
+	rm -rf $(BUILD) $(TESTDIR) $(FUZZDIR)
