@@ -12,6 +12,7 @@
 #include "datafile/data_file.h"
 #include "datafile/table_check.h"
 #include "datafile/tests/passport_declaration.h"
+#include "datafile/tests/passport_record.h"
 #include "platform/error_codes.h"
 #include "platform/mem_file_system.h"
 
@@ -19,55 +20,14 @@ namespace orvel::datafile {
 namespace {
 
 namespace om = platform::open_mode;
-constexpr int kSerNum = 0, kNumSer = 1, kFio = 2, kDateImp = 3;
+using testing::kDateImp;
+using testing::kFio;
+using testing::kNumSer;
+using testing::kSerNum;
+using testing::Passport;
 
-// A passport-like record written into a table's buffer.
-struct Passport {
-  Passport(std::string s = "", std::string n = "", std::string f = "", int32_t pas = 0,
-           int32_t imp = 0, std::string c = "")
-      : ser(std::move(s)),
-        num(std::move(n)),
-        fio(std::move(f)),
-        date_pas(pas),
-        date_imp(imp),
-        comment(std::move(c)) {}
-  std::string ser, num, fio;
-  int32_t date_pas, date_imp;
-  std::string comment;
-
-  bool operator==(const Passport&) const = default;
-};
-
-std::string padded(const std::string& text, size_t width) {
-  std::string out = text.substr(0, width);
-  out.resize(width, ' ');
-  return out;
-}
-
-void store(Table& t, const Passport& p) {
-  uint8_t* r = t.record();
-  std::memcpy(r, padded(p.ser, 20).data(), 20);
-  std::memcpy(r + 20, padded(p.num, 20).data(), 20);
-  std::memcpy(r + 40, padded(p.fio, 250).data(), 250);
-  store_u32_le(r + 290, uint32_t(p.date_pas));
-  store_u32_le(r + 294, uint32_t(p.date_imp));
-  std::memcpy(r + 298, padded(p.comment, 500).data(), 500);
-}
-
-std::string trimmed(const uint8_t* p, size_t n) {
-  std::string s(reinterpret_cast<const char*>(p), n);
-  return s.substr(0, s.find_last_not_of(' ') + 1);
-}
-
-Passport loaded(Table& t) {
-  const uint8_t* r = t.record();
-  return {trimmed(r, 20),
-          trimmed(r + 20, 20),
-          trimmed(r + 40, 250),
-          int32_t(load_u32_le(r + 290)),
-          int32_t(load_u32_le(r + 294)),
-          trimmed(r + 298, 500)};
-}
+void store(Table& t, const Passport& p) { testing::store_passport(t, p); }
+Passport loaded(Table& t) { return testing::loaded_passport(t); }
 
 class TableTest : public ::testing::Test {
  protected:
