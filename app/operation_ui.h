@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/import_file.h"
+#include "datafile/table.h"
 
 namespace orvel::app {
 
@@ -64,5 +65,12 @@ struct OperationUi {
   WaitCursor& cursor;
   MessageDisplay& messages;
 };
+
+// The first step of import and export: the bar shown at 0, the wait cursor, a redisplay.
+void begin_operation(const OperationUi& ui);
+
+// The final step of import and export, whatever happened: the bar hidden, the passport
+// count refreshed, the cursor restored. Returns the count.
+uint32_t end_operation(datafile::Table& passports, const OperationUi& ui);
 
 }  // namespace orvel::app

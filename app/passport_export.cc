@@ -43,9 +43,7 @@ IMP line_from_passport(const PSP& record) {
 ExportResult export_passports(datafile::Table& passports, textfile::TextFile& export_file,
                               ImportFileName& name, const OperationUi& ui) {
   ExportResult result;
-  ui.progress.show();
-  ui.cursor.set_wait();
-  ui.progress.redisplay();
+  begin_operation(ui);
   if (!ui.chooser.choose_save(kExportDialogTitle, kAllFilesFilter, name)) name.blank();
 
   if (!name.trimmed().empty()) {
@@ -65,12 +63,7 @@ ExportResult export_passports(datafile::Table& passports, textfile::TextFile& ex
     }
   }
 
-  ui.progress.hide();
-  uint32_t count = 0;
-  passports.records(&count);
-  result.passports = count;
-  ui.progress.set_passport_count(count);
-  ui.cursor.restore();
+  result.passports = end_operation(passports, ui);
   return result;
 }
 

@@ -68,9 +68,7 @@ PSP passport_from_line(const IMP& line) {
 ImportResult import_updates(datafile::Table& passports, textfile::TextFile& update_file,
                             ImportFileName& name, const OperationUi& ui) {
   ImportResult result;
-  ui.progress.show();
-  ui.cursor.set_wait();
-  ui.progress.redisplay();
+  begin_operation(ui);
   if (!ui.chooser.choose_open(kImportDialogTitle, kAllFilesFilter, name)) name.blank();
 
   if (!name.trimmed().empty()) {
@@ -90,12 +88,7 @@ ImportResult import_updates(datafile::Table& passports, textfile::TextFile& upda
     }
   }
 
-  ui.progress.hide();
-  uint32_t count = 0;
-  passports.records(&count);
-  result.passports = count;
-  ui.progress.set_passport_count(count);
-  ui.cursor.restore();
+  result.passports = end_operation(passports, ui);
   return result;
 }
 
