@@ -24,7 +24,9 @@
 #include "app/write_failures.h"
 #include "platform/error_codes.h"
 #include "platform/toolkit/program_icons.h"
+#include "platform/toolkit/qt_notification_area.h"
 #include "platform/toolkit/qt_text.h"
+#include "platform/toolkit/qt_tray_window.h"
 
 namespace orvel::windows {
 namespace {
@@ -113,6 +115,16 @@ MainWindow::MainWindow(const Parts& parts)
   progress_ = std::make_unique<WindowProgress>(this, progress_bar_, count_label_);
   cursor_ = std::make_unique<WindowCursor>();
   messages_ = std::make_unique<WindowMessages>(this, boxes_);
+
+  tray_window_ = new platform::toolkit::QtTrayWindow(this);
+  tray_window_->set_event_handler(
+      [this](const platform::WindowEvent& event) { handle_window_event(event); });
+  platform::NotificationArea* tray_area = parts.tray_area;
+  if (!tray_area) {
+    own_tray_area_ = std::make_unique<platform::toolkit::QtNotificationArea>();
+    tray_area = own_tray_area_.get();
+  }
+  tray_ = std::make_unique<app::MainTrayIcon>(*tray_area);
 
   auto* import_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I), this);
   connect(import_key, &QShortcut::activated, this, &MainWindow::import_updates);
@@ -237,6 +249,7 @@ bool MainWindow::open() {
   if (!passports_.use(reporter_)) return false;
   opened_ = true;
   progress_->set_passport_count(passports_.passport_count());
+  tray_->init_main_window(*tray_window_);
   if (auto placement = ini_.load_window_position(kMainSection, /*resizable=*/false)) {
     if (placement->position) move((*placement->position)[0], (*placement->position)[1]);
     if (placement->maximized) setWindowState(windowState() | Qt::WindowMaximized);
@@ -380,6 +393,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void MainWindow::handle_window_event(const platform::WindowEvent& event) {
+  if (event.kind == platform::WindowEvent::Kind::kCloseDownRequest) {
+    close();
+    return;
+  }
+  tray_->TakeEvent(event);
+}
+
 void MainWindow::save_position() {
   platform::WindowState state;
   state.maximized = isMaximized();
@@ -395,6 +416,7 @@ void MainWindow::save_position() {
 void MainWindow::shut_down() {
   if (shut_down_ || !opened_) return;
   shut_down_ = true;
+  tray_->TakeEvent({platform::WindowEvent::Kind::kClosing});
   passports_.release();
   save_position();
 }

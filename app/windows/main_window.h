@@ -10,6 +10,11 @@
 // is redrawn. A close requested while an import or export waits in one of its dialogs is
 // carried out when the operation has ended, so the passport file is never closed under it.
 //
+// Minimising the window sends it to the tray (app/main_tray_icon.h): the icon with the tip
+// "Орвель" comes, the window goes until the icon is double-clicked. Where the desktop has no
+// notification area the window stays minimised in the task bar. The end of the session
+// closes the window as "Закрыть" does.
+//
 // Controls are placed in dialog units of the window's font and carry their control names
 // as object names ("?LOC:FIND", "?LIST2", "?OKBUTTON", ...).
 //
@@ -25,12 +30,15 @@
 
 #include "app/error_reporter.h"
 #include "app/import_file.h"
+#include "app/main_tray_icon.h"
 #include "app/operation_ui.h"
 #include "app/passport_file.h"
 #include "app/passport_record.h"
 #include "platform/ini_manager.h"
+#include "platform/notification_area.h"
 #include "platform/toolkit/dialog_units.h"
 #include "platform/toolkit/message_boxes.h"
+#include "platform/tray_window.h"
 #include "textfile/text_file.h"
 
 class QLabel;
@@ -38,6 +46,10 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+
+namespace orvel::platform::toolkit {
+class QtTrayWindow;
+}
 
 namespace orvel::windows {
 
@@ -63,6 +75,8 @@ class MainWindow : public QWidget {
     app::ErrorReporter& reporter;
     // The file dialogs of import and export; null for the toolkit's own.
     app::FileChooser* chooser = nullptr;
+    // The notification area of the tray icon; null for the desktop's.
+    platform::NotificationArea* tray_area = nullptr;
   };
 
   explicit MainWindow(const Parts& parts);
@@ -101,6 +115,7 @@ class MainWindow : public QWidget {
   void show_passport(int row);
   void show_controls_of_tab(int tab);
   app::OperationUi operation_ui();
+  void handle_window_event(const platform::WindowEvent& event);
   void save_position();
   void shut_down();
 
@@ -131,6 +146,11 @@ class MainWindow : public QWidget {
   std::unique_ptr<WindowProgress> progress_;
   std::unique_ptr<WindowCursor> cursor_;
   std::unique_ptr<WindowMessages> messages_;
+
+  // The area outlives the tray icon, which the destructor kills.
+  platform::toolkit::QtTrayWindow* tray_window_;  // a child of the window
+  std::unique_ptr<platform::NotificationArea> own_tray_area_;
+  std::unique_ptr<app::MainTrayIcon> tray_;
 
   std::function<void(const app::PSP&)> open_view_form_;
   std::function<void(int)> reapply_browse_order_;

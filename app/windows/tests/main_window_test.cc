@@ -9,109 +9,37 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <cstdlib>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/dates.h"
-#include "app/import_file.h"
-#include "app/passport_file.h"
-#include "app/passport_record.h"
-#include "app/record_buffer.h"
-#include "app/windows/box_reporter.h"
 #include "app/windows/main_window.h"
 #include "app/windows/program.h"
 #include "app/windows/result_list.h"
-#include "platform/cp1251.h"
-#include "platform/error_codes.h"
-#include "platform/ini_manager.h"
+#include "app/windows/tests/window_fixture.h"
 #include "platform/private_profile.h"
-#include "platform/settings_location.h"
 #include "platform/toolkit/message_boxes.h"
-#include "textfile/text_file.h"
 
 namespace orvel::windows {
 namespace {
 
 using platform::toolkit::BoxKind;
 using platform::toolkit::MessageBoxes;
-
-// Code page 1251 of UTF-8 source text.
-std::string cp(const char* utf8) {
-  return platform::utf8_to_cp1251(utf8);
-}
-
-struct Entry {
-  const char* ser;
-  const char* num;
-  const char* fio;  // UTF-8
-  int32_t date_pas = 0;
-  const char* comment = "";
-};
-
-// Answers the dialogs with a name given by the test, or cancels; keeps what it was asked.
-class ScriptedChooser : public app::FileChooser {
- public:
-  bool choose_open(std::string_view title, std::string_view, app::ImportFileName& name) override {
-    return answer(title, name);
-  }
-  bool choose_save(std::string_view title, std::string_view, app::ImportFileName& name) override {
-    return answer(title, name);
-  }
-  std::optional<std::string> next;
-  std::vector<std::string> titles;
-  std::vector<std::string> initial_names;
-
- private:
-  bool answer(std::string_view title, app::ImportFileName& name) {
-    titles.emplace_back(title);
-    initial_names.emplace_back(name.trimmed());
-    if (!next) return false;
-    name.assign(*next);
-    return true;
-  }
-};
-
-// Types text as the keyboard would, one character at a time (keyClicks refuses Cyrillic).
-void type(QWidget* widget, const QString& text) {
-  for (QChar ch : text) {
-    QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-  }
-}
+using testing::cp;
+using testing::type;
 
 class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
-  QString previous_dir_;
+  std::unique_ptr<testing::ScratchDirectory> dir_;
   std::string ini_path_;
 
-  // The parts of a window, as start-up makes them.
-  struct Program {
-    explicit Program(ScriptedChooser* chooser)
-        : import_file(app::import_text_file(import_name)),
-          ini(platform::settings_file_path()),
-          reporter(boxes) {
-      boxes.set_capture(true);
-      window = std::make_unique<MainWindow>(
-          MainWindow::Parts{passports, import_name, import_file, ini, boxes, reporter, chooser});
-    }
-    app::PassportFile passports;
-    app::ImportFileName import_name;
-    textfile::TextFile import_file;
-    platform::IniManager ini;
-    MessageBoxes boxes;
-    BoxReporter reporter;
-    std::unique_ptr<MainWindow> window;
-  };
-  std::unique_ptr<Program> program_;
-  ScriptedChooser chooser_;
+  std::unique_ptr<testing::Program> program_;
+  testing::ScriptedChooser chooser_;
 
   MainWindow& window() { return *program_->window; }
   template <typename T>
@@ -125,27 +53,8 @@ class MainWindowTest : public QObject {
   QTabWidget* sheet() { return control<QTabWidget>("?SHEET1"); }
   QString count_text() { return control<QLabel>("?LOC:REC_NUM")->text(); }
 
-  void fill(const std::vector<Entry>& entries) {
-    app::PassportFile file;
-    app::CollectingReporter reporter;
-    QVERIFY(file.use(reporter));
-    for (const Entry& e : entries) {
-      app::PSP record;
-      app::clear(record);
-      app::assign(record.SER, e.ser);
-      app::assign(record.NUM, e.num);
-      app::assign(record.FIO, cp(e.fio));
-      record.DATE_PAS.set(e.date_pas);
-      record.DATE_IMP.set(app::day_number(2006, 3, 1));
-      app::assign(record.COMMENT, cp(e.comment));
-      app::write_record(file.table(), record);
-      QCOMPARE(file.table().add(), kNoError);
-    }
-    QCOMPARE(file.release(), kNoError);
-  }
-
   void open_window() {
-    program_ = std::make_unique<Program>(&chooser_);
+    program_ = std::make_unique<testing::Program>(&chooser_);
     QVERIFY(window().open());
     window().show();
     window().activateWindow();
@@ -186,26 +95,19 @@ class MainWindowTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    previous_dir_ = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir_->path()));
-    ini_path_ = dir_->filePath("config/orvel.INI").toStdString();
-    setenv("ORVEL_INI", ini_path_.c_str(), 1);
-    setenv("ORVEL_TODAY", "2006-03-01", 1);
-    chooser_ = ScriptedChooser();
+    dir_ = std::make_unique<testing::ScratchDirectory>();
+    QVERIFY(dir_->valid());
+    ini_path_ = dir_->ini_path();
+    chooser_ = testing::ScriptedChooser();
   }
 
   void cleanup() {
     program_.reset();
-    QDir::setCurrent(previous_dir_);
-    unsetenv("ORVEL_INI");
-    unsetenv("ORVEL_TODAY");
     dir_.reset();
   }
 
   void the_window_shows_its_caption_and_count() {
-    fill({{"45 01", "1", "A"}, {"45 01", "2", "B"}});
+    testing::fill({{"45 01", "1", "A"}, {"45 01", "2", "B"}});
     open_window();
     QCOMPARE(window().windowTitle(), QString::fromUtf8("Орвель. вер.0.3"));
     QVERIFY(!window().windowIcon().isNull());
@@ -243,7 +145,7 @@ class MainWindowTest : public QObject {
     QFETCH(QString, typed);
     QFETCH(QString, shown_text);
     QFETCH(QStringList, numbers);
-    fill({
+    testing::fill({
         {"10 10", "12", "X"},
         {"10 10", "1200", "X"},
         {"10 10", "1212", "X"},
@@ -266,7 +168,7 @@ class MainWindowTest : public QObject {
   }
 
   void enter_in_the_entry_presses_find_and_an_empty_result_says_so() {
-    fill({{"45 01", "123", "A", app::day_number(2001, 5, 17), "Утрачен"}});
+    testing::fill({{"45 01", "123", "A", app::day_number(2001, 5, 17), "Утрачен"}});
     open_window();
     find_entry()->setFocus();
     type(find_entry(), "123");
@@ -294,7 +196,7 @@ class MainWindowTest : public QObject {
   }
 
   void browse_tabs_swap_the_lists_and_a_search_tab_searches_again() {
-    fill({{"45 01", "100", "A"}, {"45 01", "101", "B"}, {"46 01", "102", "C"}});
+    testing::fill({{"45 01", "100", "A"}, {"45 01", "101", "B"}, {"46 01", "102", "C"}});
     open_window();
     std::vector<int> browse_orders;
     window().set_browse_order([&](int tab) { browse_orders.push_back(tab); });
@@ -333,7 +235,7 @@ class MainWindowTest : public QObject {
   }
 
   void choosing_a_row_opens_the_view_form_on_the_first_equal_passport() {
-    fill({{"45 01", "7", "FIRST"}, {"45 01", "7", "SECOND"}, {"45 01", "8", "OTHER"}});
+    testing::fill({{"45 01", "7", "FIRST"}, {"45 01", "7", "SECOND"}, {"45 01", "8", "OTHER"}});
     open_window();
     std::vector<std::string> shown;
     window().set_view_form([&](const app::PSP& p) { shown.push_back(app::trimmed_string(p.FIO)); });
@@ -355,9 +257,9 @@ class MainWindowTest : public QObject {
   }
 
   void hot_keys_import_and_export_through_the_chooser() {
-    fill({{"45 01", "1", "A"}});
+    testing::fill({{"45 01", "1", "A"}});
     open_window();
-    const QString update = dir_->filePath("update.txt");
+    const QString update = dir_->file_path("update.txt");
     {
       QFile file(update);
       QVERIFY(file.open(QIODevice::WriteOnly));
@@ -375,7 +277,7 @@ class MainWindowTest : public QObject {
     QVERIFY(plain_boxes().empty());
 
     // The export dialog starts from the name the import chose.
-    const QString exported = dir_->filePath("export.txt");
+    const QString exported = dir_->file_path("export.txt");
     chooser_.next = exported.toStdString();
     QTest::keyClick(find_entry(), Qt::Key_E, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(chooser_.titles.size(), size_t{2});
@@ -389,7 +291,7 @@ class MainWindowTest : public QObject {
     chooser_.next.reset();
     QTest::keyClick(&window(), Qt::Key_I, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(chooser_.initial_names[2], exported.toStdString());
-    chooser_.next = dir_->filePath("missing.txt").toStdString();
+    chooser_.next = dir_->file_path("missing.txt").toStdString();
     QTest::keyClick(&window(), Qt::Key_I, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(chooser_.initial_names[3], std::string());
     QCOMPARE(plain_boxes(), std::vector<std::string>{"File Not Found"});
@@ -408,7 +310,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(platform::get_profile_string(ini_path_, "Main", "Width", "-"), std::string("-"));
     program_.reset();
 
-    program_ = std::make_unique<Program>(&chooser_);
+    program_ = std::make_unique<testing::Program>(&chooser_);
     QVERIFY(window().open());
     window().show();
     QCOMPARE(window().pos(), QPoint(123, 77));
