@@ -65,7 +65,12 @@ QtTrayWindow* QtTrayWindow::find(uint32_t handle) {
 }
 
 void QtTrayWindow::show() {
-  if (window_) window_->show();
+  if (!window_) return;
+  // Shown while still minimised, an X window goes up iconified and the window system
+  // reports it minimised again after restore() has run, which would send it straight back
+  // to the tray: so it comes back in its state before minimising.
+  window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+  window_->show();
 }
 
 void QtTrayWindow::hide() {

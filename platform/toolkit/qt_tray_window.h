@@ -9,6 +9,9 @@
 //     refusal cancels the ending where the session manager lets us;
 //   - mouse actions on the window's tray icons come from QtNotificationArea as
 //     kTrayCallback.
+// show() brings a minimised window back in its state before minimising (maximised or not):
+// shown minimised, an X window would be reported minimised again after restore().
+//
 // The procedure installed first is the window's ordinary handling: it allows the end of the
 // session and answers 0 to everything else.
 //
