@@ -262,12 +262,13 @@ void MainWindow::set_view_form(std::function<void(const app::PSP&)> open_view_fo
 }
 
 void MainWindow::set_browse_list(QWidget* list) {
-  const bool shown = browse_list_->isVisible();
   QWidget* placeholder = browse_list_;
+  const bool shown = !placeholder->isHidden();
   list->setParent(this);
   list->setObjectName("?LIST");
   list->setGeometry(placeholder->geometry());
   list->setVisible(shown);
+  list->raise();  // over the sheet, as the placeholder was
   browse_list_ = list;
   delete placeholder;
   set_focus_order();

@@ -268,7 +268,18 @@ class MainWindowTest : public QObject {
                      .c_str());
     }
     chooser_.next = update.toStdString();
+    // While the dialog is up the bar is shown and the window waits.
+    bool bar_shown = false;
+    bool waiting = false;
+    chooser_.during = [&] {
+      bar_shown = control<QProgressBar>("?LOC:PROGRESS")->isVisible();
+      waiting = QApplication::overrideCursor() &&
+                QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    };
     QTest::keyClick(&window(), Qt::Key_I, Qt::ControlModifier | Qt::AltModifier);
+    QVERIFY(bar_shown);
+    QVERIFY(waiting);
+    chooser_.during = nullptr;
     QCOMPARE(chooser_.titles.size(), size_t{1});
     QCOMPARE(chooser_.titles[0], cp("Укажите имя импортируемого файла"));
     QCOMPARE(count_text(), QString("             2"));

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,8 @@ class ScriptedChooser : public app::FileChooser {
     return answer(title, name);
   }
   std::optional<std::string> next;
+  // Called while the dialog would be up.
+  std::function<void()> during;
   std::vector<std::string> titles;
   std::vector<std::string> initial_names;
 
@@ -59,6 +62,7 @@ class ScriptedChooser : public app::FileChooser {
   bool answer(std::string_view title, app::ImportFileName& name) {
     titles.emplace_back(title);
     initial_names.emplace_back(name.trimmed());
+    if (during) during();
     if (!next) return false;
     name.assign(*next);
     return true;
