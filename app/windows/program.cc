@@ -6,6 +6,7 @@
 #include "app/passport_file.h"
 #include "app/windows/box_reporter.h"
 #include "app/windows/main_window.h"
+#include "app/windows/view_form.h"
 #include "platform/ini_manager.h"
 #include "platform/settings_location.h"
 #include "platform/toolkit/message_boxes.h"
@@ -32,6 +33,10 @@ int run(platform::toolkit::MessageBoxes& boxes, const ProgramOptions& options) {
   {
     MainWindow window({passports, import_name, import_file, ini, boxes, reporter, options.chooser});
     reporter.set_parent(&window);
+    window.set_view_form([&](const app::PSP& passport) {
+      ViewForm form({passports, ini, boxes.procedures(), reporter}, passport, &window);
+      form.run();
+    });
     if (!window.open()) return kExitFatal;
     window.show();
     if (options.window_shown) options.window_shown(window);
