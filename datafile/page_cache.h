@@ -1,7 +1,8 @@
 // The page cache of one open keyed data file: the decoded pages of the record tree in
 // memory, found by page address.
 //
-// A hash table of 100 buckets finds a page by address. Unchanged pages sit in a ring ordered
+// A hash table finds a page by address; it grows with the cache, so that a transaction or a
+// key build that holds many thousand changed pages still finds each one at once. Unchanged pages sit in a ring ordered
 // by last access; changed pages sit in a second ring in the order they were changed and are
 // never dropped until a commit writes them or the changes are discarded. A page the commit
 // has written holds exactly what the file holds, so it stays as an unchanged page. An access clock
@@ -21,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "datafile/page_image.h"
@@ -42,12 +44,10 @@ struct Page {
   friend class PageCache;
   Page* ring_prev_ = nullptr;
   Page* ring_next_ = nullptr;
-  Page* bucket_next_ = nullptr;
 };
 
 class PageCache {
  public:
-  static constexpr int kBuckets = 100;
   static constexpr size_t kMinUnchanged = 20;
   static constexpr size_t kMaxUnchanged = 100;
 
@@ -85,13 +85,12 @@ class PageCache {
   uint64_t clock() const { return clock_; }
 
  private:
-  static int bucket_of(int32_t address);
   static void unlink(Page* page);
   static void link_before(Page* ring, Page* page);  // appends at the most recent end
-  void remove_from_bucket(Page* page);
-  void add_to_bucket(Page* page);
+  // Removes the page's address from the index when the index names this page for it.
+  void forget_address(Page* page);
 
-  Page* buckets_[kBuckets] = {};
+  std::unordered_map<int32_t, Page*> by_address_;
   Page unchanged_ring_;  // sentinel: next is least recently used
   Page changed_ring_;
   size_t unchanged_count_ = 0;
