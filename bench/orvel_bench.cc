@@ -48,7 +48,7 @@ constexpr size_t kScanRows = 50;
 struct Options {
   double scale = 1;
   std::string only;
-  uint64_t batch = 0;  // 0: the whole load in one batch per 100,000 lines
+  uint64_t batch = 0;  // lines per commit of the load; 0 for 20,000
   int rounds = 2;
 };
 
@@ -158,7 +158,7 @@ class Run {
         sizes_(options.scale),
         dir_(std::move(dir)),
         source_(kSeed),
-        ours_(our_engine(options.batch != 0 ? options.batch : 100000)),
+        ours_(our_engine(options.batch != 0 ? options.batch : 20000)),
         peer_(sqlite_engine(false)),
         wal_(sqlite_engine(true)) {}
 

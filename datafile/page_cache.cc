@@ -100,7 +100,20 @@ void PageCache::drop(Page* page) {
   } else {
     --unchanged_count_;
   }
-  delete page;
+  std::unique_ptr<Page> owned(page);
+  if (spare_.size() < kSparePages) {
+    std::vector<Record> records = std::move(page->contents.records);
+    *page = Page{};
+    page->contents.records = std::move(records);
+    spare_.push_back(std::move(owned));
+  }
+}
+
+std::unique_ptr<Page> PageCache::page_for_loading() {
+  if (spare_.empty()) return std::make_unique<Page>();
+  std::unique_ptr<Page> page = std::move(spare_.back());
+  spare_.pop_back();
+  return page;
 }
 
 void PageCache::drop_all() {

@@ -75,6 +75,10 @@ class PageCache {
   void rekey(Page* page, int32_t address);
   void drop(Page* page);
   void drop_all();
+  // A page object to load a page into: a dropped one when there is one, so that its record
+  // buffers serve again, else a new one. Its records are leftovers for the load to
+  // overwrite; everything else is as in a new Page.
+  std::unique_ptr<Page> page_for_loading();
   // Drops least recently used unchanged pages by the rule above.
   void trim();
 
@@ -90,7 +94,10 @@ class PageCache {
   // Removes the page's address from the index when the index names this page for it.
   void forget_address(Page* page);
 
+  static constexpr size_t kSparePages = 16;
+
   std::unordered_map<int32_t, Page*> by_address_;
+  std::vector<std::unique_ptr<Page>> spare_;  // dropped pages kept for page_for_loading()
   Page unchanged_ring_;  // sentinel: next is least recently used
   Page changed_ring_;
   size_t unchanged_count_ = 0;
