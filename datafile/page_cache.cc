@@ -109,9 +109,20 @@ void PageCache::drop(Page* page) {
   }
 }
 
-std::unique_ptr<Page> PageCache::page_for_loading() {
+std::unique_ptr<Page> PageCache::page_for_loading(size_t records) {
   if (spare_.empty()) return std::make_unique<Page>();
-  std::unique_ptr<Page> page = std::move(spare_.back());
+  // The spare whose record count is nearest: data pages and key pages hold records of very
+  // different counts and sizes, and a page of the same kind fits without new buffers.
+  auto distance = [records](const std::unique_ptr<Page>& p) {
+    size_t n = p->contents.records.size();
+    return n > records ? n - records : records - n;
+  };
+  auto best = spare_.begin();
+  for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+    if (distance(*it) < distance(*best)) best = it;
+  }
+  std::unique_ptr<Page> page = std::move(*best);
+  *best = std::move(spare_.back());
   spare_.pop_back();
   return page;
 }

@@ -75,10 +75,10 @@ class PageCache {
   void rekey(Page* page, int32_t address);
   void drop(Page* page);
   void drop_all();
-  // A page object to load a page into: a dropped one when there is one, so that its record
-  // buffers serve again, else a new one. Its records are leftovers for the load to
-  // overwrite; everything else is as in a new Page.
-  std::unique_ptr<Page> page_for_loading();
+  // A page object to load a page of that many records into: a dropped one when there is
+  // one, so that its record buffers serve again, else a new one. Its records are leftovers
+  // for the load to overwrite; everything else is as in a new Page.
+  std::unique_ptr<Page> page_for_loading(size_t records);
   // Drops least recently used unchanged pages by the rule above.
   void trim();
 

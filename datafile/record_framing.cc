@@ -91,6 +91,7 @@ void parse_records(const uint8_t* area, size_t length, size_t count, std::vector
     if (length - pos < total - s) corruption_check(1602);
     Record& record = (*out)[k];
     record.key_length = uint16_t(key_length);
+    record.bytes.reserve(total);
     if (s != 0) {
       const Bytes& previous = (*out)[k - 1].bytes;
       record.bytes.assign(previous.begin(), previous.begin() + ptrdiff_t(s));
