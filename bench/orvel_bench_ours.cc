@@ -2,10 +2,8 @@
 // opened read/write and shared (0x42), the import of the application for update files.
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
-#include "app/dates.h"
 #include "app/import_file.h"
 #include "app/import_record.h"
 #include "app/operation_ui.h"
