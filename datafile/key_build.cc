@@ -35,15 +35,27 @@ uint32_t drop_entries_from(RecordStore& store, const KeyIndex& index, uint32_t s
 int build_key(const TableKeys& table, const KeyDescriptor& key, KeyBuildHost& host,
               const KeyBuildOptions& options) {
   RecordStore& store = *table.store;
+  RecordStore& entries = options.private_tree ? *options.private_tree : store;
   const uint32_t table_number = table.table_number;
-  Statistics stats = read_statistics(store, table_number, key.number).value_or(Statistics{});
-  const uint32_t start = options.full_build ? 1 : stats.mark;
+  const bool dynamic = options.private_tree != nullptr;
+  Statistics stats;
+  if (dynamic) {
+    stats.mark = 1;
+  } else {
+    stats = read_statistics(store, table_number, key.number).value_or(Statistics{});
+    if (options.full_build) stats.mark = 1;
+  }
+  const uint32_t start = stats.mark;
   if (start == 0) return kNoError;
 
-  KeyIndex index(store, table_number, key, table.text);
+  KeyIndex index(entries, table_number, key, table.text);
   const bool rebuilt = key.is_static_index() || options.full_build;
-  stats.count = rebuilt ? drop_entries_from(store, index, start) : stats.count;
-  stats.mark = start;
+  if (dynamic) {
+    drop_entries_from(entries, index, start);
+    stats.count = 0;
+  } else if (rebuilt) {
+    stats.count = drop_entries_from(store, index, start);
+  }
 
   EntrySorter sorter(key.entry_length(), options.sort_memory);
   Bytes image;
@@ -61,8 +73,8 @@ int build_key(const TableKeys& table, const KeyDescriptor& key, KeyBuildHost& ho
   uint32_t lowest_clash = 0;
   int commit_error = kNoError;
   auto checkpoint = [&] {
-    write_statistics(store, table_number, key.number, stats);
-    return host.commit();
+    write_statistics(entries, table_number, key.number, stats);
+    return dynamic ? kNoError : host.commit();
   };
   Record entry;
   entry.key_length = key.entry_key_length();
@@ -78,9 +90,9 @@ int build_key(const TableKeys& table, const KeyDescriptor& key, KeyBuildHost& ho
         return;
       }
     }
-    store.insert(entry);
+    entries.insert(entry);
     ++stats.count;
-    if (host.cached_pages() >= kBuildCommitPages) commit_error = checkpoint();
+    if (!dynamic && host.cached_pages() >= kBuildCommitPages) commit_error = checkpoint();
   });
   if (commit_error != kNoError) return commit_error;
   if (!drained) return kSystemDiskFull;

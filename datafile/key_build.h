@@ -4,7 +4,8 @@
 // or at record 1 for a full build; a complete key (mark 0) needs nothing. Entries are sorted
 // in bounded memory (EntrySorter) and inserted in order. The host commits the record tree
 // whenever its cache holds many pages, so that a build over millions of records keeps
-// memory bounded. Dynamic indexes, which live in a private tree, are built by their owner.
+// memory bounded. A dynamic index keeps its entries and count in a private tree of its own,
+// always built from record 1 and never committed.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +33,7 @@ struct KeyBuildOptions {
   bool full_build = false;                           // start from record 1
   std::function<bool(const uint8_t* image)> filter;  // empty: every record
   size_t sort_memory = size_t(64) << 20;             // bytes of entries sorted in memory
+  RecordStore* private_tree = nullptr;               // a dynamic index's own, emptied first
 };
 
 inline constexpr size_t kBuildCommitPages = 400;

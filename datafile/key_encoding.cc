@@ -131,10 +131,15 @@ bool component_is_empty(const KeyComponentDescriptor& component, const uint8_t* 
 
 KeyDescriptor make_key_descriptor(const TableDecl& table, int key_number) {
   const KeyDecl& decl = table.keys[key_number];
+  return make_key_descriptor(table, key_number, decl.attributes, decl.components);
+}
+
+KeyDescriptor make_key_descriptor(const TableDecl& table, int key_number, uint8_t attributes,
+                                  const std::vector<KeyComponent>& components) {
   KeyDescriptor key;
   key.number = uint8_t(key_number);
-  key.attributes = decl.attributes;
-  for (const KeyComponent& c : decl.components) {
+  key.attributes = attributes;
+  for (const KeyComponent& c : components) {
     const FieldDecl& field = table.fields[c.field];
     key.components.push_back({field.type, field.offset, field.size, c.descending});
     key.value_length = uint16_t(key.value_length + field.size);

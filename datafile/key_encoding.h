@@ -54,6 +54,9 @@ struct KeyDescriptor {
 
 // The descriptor of key number key_number of a declaration whose limits have been checked.
 KeyDescriptor make_key_descriptor(const TableDecl& table, int key_number);
+// The same with the attributes and components given: a dynamic index at its build.
+KeyDescriptor make_key_descriptor(const TableDecl& table, int key_number, uint8_t attributes,
+                                  const std::vector<KeyComponent>& components);
 
 // How text components are transformed: the table's locale tables, and whether its text is
 // stored in the OEM code page.

@@ -301,6 +301,25 @@ int Table::build() {
 int Table::build(int key) {
   return impl_->operate([&] { return impl_->build(key); });
 }
+int Table::build(int key, const std::vector<KeyComponent>& components,
+                 std::function<bool(const uint8_t* image)> filter) {
+  return impl_->operate(
+      [&] { return impl_->build_dynamic_index(key, &components, std::move(filter)); });
+}
+int Table::key_properties(int key, KeyProperties* properties) const {
+  const TableDecl& decl = impl_->decl();
+  if (key < 0 || size_t(key) >= decl.keys.size()) return kInvalidRecordDeclaration;
+  const KeyDecl& k = decl.keys[size_t(key)];
+  properties->label = k.label;
+  properties->external_name = k.external_name;
+  properties->is_index = (k.attributes & key_attr::kIndex) != 0;
+  properties->dup = properties->is_index || (k.attributes & key_attr::kDup) != 0;
+  properties->opt = (k.attributes & key_attr::kOpt) != 0;
+  properties->nocase = (k.attributes & key_attr::kNoCase) != 0;
+  properties->primary = (k.attributes & key_attr::kPrimary) != 0;
+  properties->components = k.components;
+  return kNoError;
+}
 int Table::pack() {
   return impl_->operate([&] { return impl_->pack(); });
 }

@@ -32,6 +32,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,6 +56,21 @@ struct LastError {
   std::string message;    // for 47: the attribute word and any text
 };
 const LastError& last_error();
+
+// What a program may ask of a key of the declaration: its names, attributes and components
+// (field number and direction). An INDEX reports DUP, since its entries may share values.
+struct KeyProperties {
+  std::string label;
+  std::string external_name;
+  bool dup = false;
+  bool opt = false;
+  bool nocase = false;
+  bool primary = false;
+  bool is_index = false;
+  std::vector<KeyComponent> components;
+
+  const char* kind() const { return is_index ? "INDEX" : "KEY"; }
+};
 
 // An opaque position of a record in file order or in a key's order.
 using Position = Bytes;
@@ -155,6 +171,14 @@ class Table {
   int empty();  // deletes every record; keys and counts start again from nothing
   int build();  // builds every key that is not an index
   int build(int key);
+  // Builds dynamic index key (an INDEX declared without components) on the components
+  // given, from the records that pass filter (every record when it is empty). The index
+  // lives in memory until the table closes; changes after its build do not reach it, and
+  // build(key) builds it again as before. The table must be open for reading and writing
+  // (37, 5). 80 for a key that is not a dynamic index; 47 or 75 for components that break
+  // the limits of a key.
+  int build(int key, const std::vector<KeyComponent>& components,
+            std::function<bool(const uint8_t* image)> filter = {});
   int pack();    // build(), then cut the file at its data end
   int remove();  // deletes the table, and the file when no other table remains
   // 1 when the buffer's value already exists in a key without duplicates (or in key), else 0.
@@ -163,6 +187,8 @@ class Table {
   // Reads or sets a driver option ("FULLBUILD=ON", "DecimalCheck", "FLAGS=3", "PNM=NAME",
   // "TCF=name"); returns its value as text, empty for an unknown word.
   std::string send(const std::string& option);
+  // The properties of key of the declaration (47 for a key it does not have).
+  int key_properties(int key, KeyProperties* properties) const;
   // Every table name of the file (PNMQ).
   int table_names(std::vector<std::string>* names);
 

@@ -47,6 +47,25 @@ bool has_blob(const TableDecl& decl) {
 
 }  // namespace
 
+std::string message_of(const DefinitionResult& result) {
+  if (result.attribute.empty()) return result.text;
+  if (result.text.empty()) return "[" + result.attribute + "]";
+  return "[" + result.attribute + "] " + result.text;
+}
+
+DefinitionResult check_key_components(const TableDecl& decl, const std::string& label,
+                                      const std::vector<KeyComponent>& components) {
+  size_t total = 0;
+  for (const KeyComponent& component : components) {
+    if (component.field >= decl.fields.size()) return declaration_error("FIELD", label);
+    const FieldDecl& field = decl.fields[component.field];
+    if (elements_of(field) > 1) return {kInvalidFieldTypeDescriptor, "", field.label};
+    total += field.size;
+  }
+  if (total > kMaxKeyComponentBytes) return declaration_error("KEY", kKeyTooLongText);
+  return {};
+}
+
 DefinitionResult check_declaration_limits(const TableDecl& decl) {
   size_t running = 0;  // where the next field not lying over others must start
   for (const FieldDecl& field : decl.fields) {
@@ -71,14 +90,9 @@ DefinitionResult check_declaration_limits(const TableDecl& decl) {
 
   if (decl.keys.size() > kMaxKeys) return declaration_error("KEY");
   for (const KeyDecl& key : decl.keys) {
-    size_t total = 0;
-    for (const KeyComponent& component : key.components) {
-      if (component.field >= decl.fields.size()) return declaration_error("FIELD", key.label);
-      const FieldDecl& field = decl.fields[component.field];
-      if (elements_of(field) > 1) return {kInvalidFieldTypeDescriptor, "", field.label};
-      total += field.size;
+    if (DefinitionResult r = check_key_components(decl, key.label, key.components); !r.ok()) {
+      return r;
     }
-    if (total > kMaxKeyComponentBytes) return declaration_error("KEY", kKeyTooLongText);
   }
 
   if (decl.memos.size() > kMaxMemos) {

@@ -36,6 +36,9 @@ struct DefinitionResult {
   bool ok() const { return error == kNoError; }
 };
 
+// How a failed check is told with its error: "[SIZE]", "[KEY] text", or the text alone.
+std::string message_of(const DefinitionResult& result);
+
 inline constexpr const char* kNewerVersionText =
     "You are attempting to open a newer Halvik file format than the driver supports";
 inline constexpr const char* kKeyTooLongText =
@@ -51,6 +54,10 @@ inline constexpr size_t kMaxKeyComponentBytes = 7526;
 // components naming a field [FIELD] that is not an array (error 75), their total size (the
 // key-length text), memo count [MEMO or BLOB] and memo size [SIZE].
 DefinitionResult check_declaration_limits(const TableDecl& decl);
+// The limits of one key's components: fields of the declaration that are not arrays, at
+// most 7526 bytes in all.
+DefinitionResult check_key_components(const TableDecl& decl, const std::string& label,
+                                      const std::vector<KeyComponent>& components);
 
 // The definition stream of a declaration that keeps the limits.
 Bytes encode_definition(const TableDecl& decl);

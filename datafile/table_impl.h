@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -18,6 +20,7 @@
 #include "datafile/key_encoding.h"
 #include "datafile/key_index.h"
 #include "datafile/locale_tables.h"
+#include "datafile/memory_record_store.h"
 #include "datafile/record_tree.h"
 #include "datafile/shared_file.h"
 #include "datafile/table.h"
@@ -44,6 +47,13 @@ struct ReadPosition {
   uint32_t number = 0;
   Bytes entry;  // a whole key entry, for the key-order modes
   Bytes value;  // an encoded key value, for the at-value modes
+};
+
+// A dynamic index between its build and the closing of the table: its entries and count in
+// a private tree, and what it was built with, for a build that repeats it.
+struct DynamicIndex {
+  MemoryRecordStore tree;
+  std::function<bool(const uint8_t* image)> filter;
 };
 
 struct TableState {
@@ -108,6 +118,10 @@ class TableImpl {
   // Whole-table work and options (table_maintenance.cc).
   int empty();
   int build(int key);
+  // Builds dynamic index key on components, with the records that pass filter (all when
+  // empty); without components, again as it was last built.
+  int build_dynamic_index(int key, const std::vector<KeyComponent>* components,
+                          std::function<bool(const uint8_t* image)> filter);
   int pack();
   int remove();
   std::string send(const std::string& option);
@@ -120,7 +134,12 @@ class TableImpl {
   TreeRecordStore records_of_file() { return TreeRecordStore(&tree()); }
   TableKeys table_keys(RecordStore& store);
   KeyIndex key_index(int key, RecordStore& store) {
-    return KeyIndex(store, table_, keys_[key], text());
+    return KeyIndex(store_of_key(key, store), table_, keys_[key], text());
+  }
+  // Where the entries of key live: the file's tree, or a dynamic index's private tree.
+  RecordStore& store_of_key(int key, RecordStore& file_store) {
+    if (!keys_[key].is_dynamic_index()) return file_store;
+    return dynamic_indexes_[key].tree;
   }
   std::optional<Record> data_record(uint32_t number);
   // Copies a data record into the buffer and the saved image and makes it current; loads
@@ -152,6 +171,7 @@ class TableImpl {
   std::string table_name_;  // upper case
   uint32_t table_ = 0;
   std::vector<KeyDescriptor> keys_;
+  std::map<int, DynamicIndex> dynamic_indexes_;  // by key number; emptied at close
   LocaleTables locale_ = LocaleTables::defaults();
   bool oem_ = false;
 

@@ -8,6 +8,7 @@
 #include "datafile/key_build.h"
 #include "datafile/record_keys.h"
 #include "datafile/statistics.h"
+#include "datafile/table_definition.h"
 #include "datafile/table_impl.h"
 #include "datafile/table_name.h"
 #include "datafile/transaction.h"
@@ -119,7 +120,7 @@ int TableImpl::build(int key) {
       const KeyDescriptor& descriptor = keys_[k];
       if (key == Table::kFileOrder ? descriptor.is_index() : int(k) != key) continue;
       if (descriptor.is_dynamic_index()) {
-        rc = kUnsupportedFunction;  // dynamic indexes live in a private tree of their own
+        rc = build_dynamic_index(key, nullptr, {});
         break;
       }
       rc = build_key(table_keys(store), descriptor, host, options);
@@ -130,6 +131,34 @@ int TableImpl::build(int key) {
     if (rc == kNoError) rc = closed;
   }
   return rc;
+}
+
+int TableImpl::build_dynamic_index(int key, const std::vector<KeyComponent>* components,
+                                   std::function<bool(const uint8_t* image)> filter) {
+  // The index lives only in the open table, so a build never opens one for it.
+  if (!open_) return kFileNotOpen;
+  if (int rc = key_error(key); rc != kNoError) return rc;
+  if (!keys_[key].is_dynamic_index()) return kUnsupportedFunction;
+  if (!file_->writable()) return kAccessDenied;
+  DynamicIndex& index = dynamic_indexes_[key];
+  if (components) {
+    const KeyDecl& decl = this->decl().keys[size_t(key)];
+    DefinitionResult limits = check_key_components(this->decl(), decl.label, *components);
+    if (!limits.ok()) {
+      error_message_ = message_of(limits);
+      return limits.error;
+    }
+    // Its entries may share values, as every index's: they are told apart by record number.
+    keys_[key] = make_key_descriptor(this->decl(), key, decl.attributes | key_attr::kDup,
+                                     *components);
+    index.filter = std::move(filter);
+  }
+  TreeRecordStore store = records_of_file();
+  TableBuildHost host(*this);
+  KeyBuildOptions options;
+  options.filter = index.filter;
+  options.private_tree = &index.tree;
+  return build_key(table_keys(store), keys_[key], host, options);
 }
 
 int TableImpl::pack() {

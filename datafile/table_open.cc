@@ -20,12 +20,6 @@ KeyView view(const Bytes& bytes) {
   return KeyView(bytes.data(), bytes.size());
 }
 
-std::string message_of(const DefinitionResult& result) {
-  if (result.attribute.empty()) return result.text;
-  if (result.text.empty()) return "[" + result.attribute + "]";
-  return "[" + result.attribute + "] " + result.text;
-}
-
 Record table_name_record(const std::string& name, uint32_t table) {
   Bytes number(4);
   store_u32_be(number.data(), table);
@@ -212,6 +206,7 @@ int TableImpl::close() {
   rc = finish(rc);
   drop_file();
   keys_.clear();
+  dynamic_indexes_.clear();
   current_ = 0;
   read_ = {};
   internal_error_ = 0;

@@ -198,7 +198,8 @@ int TableImpl::records(int key, uint32_t* count) {
   }
   TreeRecordStore store = records_of_file();
   uint8_t index = key == Table::kFileOrder ? kTableStatistics : uint8_t(key);
-  *count = read_statistics(store, table_, index).value_or(Statistics{}).count;
+  RecordStore& counted = key == Table::kFileOrder ? store : store_of_key(key, store);
+  *count = read_statistics(counted, table_, index).value_or(Statistics{}).count;
   return kNoError;
 }
 
