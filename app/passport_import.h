@@ -11,6 +11,13 @@
 // today. A read failure ends the import like the end of the file. A refused add or change
 // loses that line and the import goes on; the failures are counted for the caller to show.
 //
+// With a batch of N lines (N > 1) the lines are the same lookups, adds and changes, but the
+// passport file commits them N at a time, each batch as one transaction, instead of after
+// every line: a batch reaches the disk whole or not at all, so an interruption loses at most
+// the current batch, and importing the file again gives the same directory. Memory grows
+// with the batch, never with the file. A batch whose commit fails counts its lines as
+// failed, since none of them was stored.
+//
 // Whatever happens, the import ends by hiding the bar, refreshing the passport count and
 // restoring the cursor. A failed open shows its error text in a message box first.
 //
@@ -49,8 +56,13 @@ struct ImportResult {
   uint32_t passports = 0;      // the count shown afterwards
 };
 
+struct ImportOptions {
+  uint64_t batch = 1;  // lines per commit; 1 commits every line on its own
+};
+
 ImportResult import_updates(datafile::Table& passports, textfile::TextFile& update_file,
-                            ImportFileName& name, const OperationUi& ui);
+                            ImportFileName& name, const OperationUi& ui,
+                            const ImportOptions& options = {});
 
 // The passport fields a line gives, for a new entry: series and number as written, the name
 // upper-cased, the dates as day numbers.

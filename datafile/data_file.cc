@@ -102,7 +102,8 @@ Page* DataFile::load_page(int32_t address) {
     if (address < 0) corruption_check(1735);
     int size_class = header_.size_class_of(address);
     read_image(address, size_class, &read_buffer_);
-    auto loaded = std::make_unique<Page>();
+    // The record count of the image (offset 10) picks the spare page object to reuse.
+    std::unique_ptr<Page> loaded = cache_.page_for_loading(load_u16_le(read_buffer_.data() + 10));
     loaded->address = address;
     load_page_image(read_buffer_.data(), read_buffer_.size(), size_class, &loaded->contents);
     page = cache_.insert(std::move(loaded));

@@ -2,7 +2,8 @@
 
 namespace orvel::datafile {
 
-// Every page in the cache is in exactly one ring and one bucket chain; the rings own them.
+// Every page in the cache is in exactly one ring and in the address index; the rings own
+// them.
 
 PageCache::PageCache() {
   for (Page* ring : {&unchanged_ring_, &changed_ring_}) {
@@ -13,11 +14,6 @@ PageCache::PageCache() {
 
 PageCache::~PageCache() {
   drop_all();
-}
-
-int PageCache::bucket_of(int32_t address) {
-  int64_t a = address;
-  return int(((a % kBuckets) + kBuckets) % kBuckets);
 }
 
 void PageCache::unlink(Page* page) {
@@ -33,27 +29,14 @@ void PageCache::link_before(Page* ring, Page* page) {
   ring->ring_prev_ = page;
 }
 
-void PageCache::add_to_bucket(Page* page) {
-  Page*& head = buckets_[bucket_of(page->address)];
-  page->bucket_next_ = head;
-  head = page;
-}
-
-void PageCache::remove_from_bucket(Page* page) {
-  for (Page** p = &buckets_[bucket_of(page->address)]; *p; p = &(*p)->bucket_next_) {
-    if (*p == page) {
-      *p = page->bucket_next_;
-      page->bucket_next_ = nullptr;
-      return;
-    }
-  }
+void PageCache::forget_address(Page* page) {
+  auto it = by_address_.find(page->address);
+  if (it != by_address_.end() && it->second == page) by_address_.erase(it);
 }
 
 Page* PageCache::find(int32_t address) const {
-  for (Page* p = buckets_[bucket_of(address)]; p; p = p->bucket_next_) {
-    if (p->address == address) return p;
-  }
-  return nullptr;
+  auto it = by_address_.find(address);
+  return it == by_address_.end() ? nullptr : it->second;
 }
 
 Page* PageCache::insert(std::unique_ptr<Page> owned) {
@@ -61,7 +44,7 @@ Page* PageCache::insert(std::unique_ptr<Page> owned) {
   page->created = clock_;
   page->last_access = clock_;
   page->serial = ++serials_;
-  add_to_bucket(page);
+  by_address_[page->address] = page;
   if (page->changed) {
     link_before(&changed_ring_, page);
     ++changed_count_;
@@ -103,21 +86,45 @@ void PageCache::mark_written(Page* page) {
 }
 
 void PageCache::rekey(Page* page, int32_t address) {
-  remove_from_bucket(page);
+  forget_address(page);
   page->address = address;
   page->serial = ++serials_;
-  add_to_bucket(page);
+  by_address_[address] = page;
 }
 
 void PageCache::drop(Page* page) {
-  remove_from_bucket(page);
+  forget_address(page);
   unlink(page);
   if (page->changed) {
     --changed_count_;
   } else {
     --unchanged_count_;
   }
-  delete page;
+  std::unique_ptr<Page> owned(page);
+  if (spare_.size() < kSparePages) {
+    std::vector<Record> records = std::move(page->contents.records);
+    *page = Page{};
+    page->contents.records = std::move(records);
+    spare_.push_back(std::move(owned));
+  }
+}
+
+std::unique_ptr<Page> PageCache::page_for_loading(size_t records) {
+  if (spare_.empty()) return std::make_unique<Page>();
+  // The spare whose record count is nearest: data pages and key pages hold records of very
+  // different counts and sizes, and a page of the same kind fits without new buffers.
+  auto distance = [records](const std::unique_ptr<Page>& p) {
+    size_t n = p->contents.records.size();
+    return n > records ? n - records : records - n;
+  };
+  auto best = spare_.begin();
+  for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+    if (distance(*it) < distance(*best)) best = it;
+  }
+  std::unique_ptr<Page> page = std::move(*best);
+  *best = std::move(spare_.back());
+  spare_.pop_back();
+  return page;
 }
 
 void PageCache::drop_all() {

@@ -1,7 +1,8 @@
 // The page cache of one open keyed data file: the decoded pages of the record tree in
 // memory, found by page address.
 //
-// A hash table of 100 buckets finds a page by address. Unchanged pages sit in a ring ordered
+// A hash table finds a page by address; it grows with the cache, so that a transaction or a
+// key build that holds many thousand changed pages still finds each one at once. Unchanged pages sit in a ring ordered
 // by last access; changed pages sit in a second ring in the order they were changed and are
 // never dropped until a commit writes them or the changes are discarded. A page the commit
 // has written holds exactly what the file holds, so it stays as an unchanged page. An access clock
@@ -21,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "datafile/page_image.h"
@@ -42,12 +44,10 @@ struct Page {
   friend class PageCache;
   Page* ring_prev_ = nullptr;
   Page* ring_next_ = nullptr;
-  Page* bucket_next_ = nullptr;
 };
 
 class PageCache {
  public:
-  static constexpr int kBuckets = 100;
   static constexpr size_t kMinUnchanged = 20;
   static constexpr size_t kMaxUnchanged = 100;
 
@@ -75,6 +75,10 @@ class PageCache {
   void rekey(Page* page, int32_t address);
   void drop(Page* page);
   void drop_all();
+  // A page object to load a page of that many records into: a dropped one when there is
+  // one, so that its record buffers serve again, else a new one. Its records are leftovers
+  // for the load to overwrite; everything else is as in a new Page.
+  std::unique_ptr<Page> page_for_loading(size_t records);
   // Drops least recently used unchanged pages by the rule above.
   void trim();
 
@@ -85,13 +89,15 @@ class PageCache {
   uint64_t clock() const { return clock_; }
 
  private:
-  static int bucket_of(int32_t address);
   static void unlink(Page* page);
   static void link_before(Page* ring, Page* page);  // appends at the most recent end
-  void remove_from_bucket(Page* page);
-  void add_to_bucket(Page* page);
+  // Removes the page's address from the index when the index names this page for it.
+  void forget_address(Page* page);
 
-  Page* buckets_[kBuckets] = {};
+  static constexpr size_t kSparePages = 16;
+
+  std::unordered_map<int32_t, Page*> by_address_;
+  std::vector<std::unique_ptr<Page>> spare_;  // dropped pages kept for page_for_loading()
   Page unchanged_ring_;  // sentinel: next is least recently used
   Page changed_ring_;
   size_t unchanged_count_ = 0;

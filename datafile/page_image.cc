@@ -44,9 +44,12 @@ void load_page_image(const uint8_t* image, size_t image_length, int size_class, 
   out->level = level;
   out->size_estimate = load_u16_le(image + kSizeEstimateAt);
   if (stored < uncompressed) {
-    Bytes area(uncompressed - h);
-    run_length_decode(image + h, stored - h, area.data(), area.size());
-    parse_records(area.data(), area.size(), count, &out->records);
+    // One buffer per thread for the decompressed area: loading a page allocates nothing
+    // for it.
+    thread_local Bytes area;
+    if (area.size() < uncompressed - h) area.resize(uncompressed - h);
+    run_length_decode(image + h, stored - h, area.data(), uncompressed - h);
+    parse_records(area.data(), uncompressed - h, count, &out->records);
   } else {
     parse_records(image + h, uncompressed - h, count, &out->records);
   }

@@ -57,9 +57,13 @@ void frame_records(const std::vector<Record>& records, Bytes* out) {
 }
 
 void parse_records(const uint8_t* area, size_t length, size_t count, std::vector<Record>* out) {
-  out->clear();
   // A framed record takes at least its flags byte, so a count above the length cannot hold.
-  if (count > length) corruption_check(1602);
+  if (count > length) {
+    out->clear();
+    corruption_check(1602);
+  }
+  // Records already in out keep their buffers: a page loaded into recycled records then
+  // needs no allocation for most of them.
   out->resize(count);
   size_t pos = 0;
   size_t total = 0;
@@ -86,10 +90,15 @@ void parse_records(const uint8_t* area, size_t length, size_t count, std::vector
     if (k > 0 && s > (*out)[k - 1].bytes.size()) corruption_check(1602);
     if (length - pos < total - s) corruption_check(1602);
     Record& record = (*out)[k];
-    record.bytes.resize(total);
     record.key_length = uint16_t(key_length);
-    if (s != 0) std::memcpy(record.bytes.data(), (*out)[k - 1].bytes.data(), s);
-    if (total > s) std::memcpy(record.bytes.data() + s, area + pos, total - s);
+    record.bytes.reserve(total);
+    if (s != 0) {
+      const Bytes& previous = (*out)[k - 1].bytes;
+      record.bytes.assign(previous.begin(), previous.begin() + ptrdiff_t(s));
+    } else {
+      record.bytes.clear();
+    }
+    record.bytes.insert(record.bytes.end(), area + pos, area + pos + (total - s));
     pos += total - s;
   }
   if (pos != length) corruption_check(1602);

@@ -23,7 +23,8 @@ namespace orvel::datafile {
 // kMaxRecordLength or with a key longer than itself is corruption check 824.
 void frame_records(const std::vector<Record>& records, Bytes* out);
 
-// Parses exactly count records from area[0, length) into out (replacing its contents). The
+// Parses exactly count records from area[0, length) into out (replacing its contents, whose
+// buffers are reused). The
 // records must end exactly at length; anything else, including a shared prefix or length
 // that cannot hold, is corruption check 1602. Never reads outside the area.
 void parse_records(const uint8_t* area, size_t length, size_t count, std::vector<Record>* out);

@@ -23,6 +23,11 @@ class RecordStore {
   virtual std::optional<Record> find_last_below(KeyView key) = 0;
   virtual void insert(const Record& record) = 0;
   virtual void erase(KeyView key) = 0;
+  // Stores record in place of the record with its key, or adds it when there is none.
+  virtual void replace(const Record& record) {
+    if (find_equal(record.key())) erase(record.key());
+    insert(record);
+  }
 };
 
 }  // namespace orvel::datafile

@@ -272,6 +272,20 @@ void RecordTree::erase(KeyView key) {
   }
 }
 
+bool RecordTree::overwrite(const Record& record) {
+  if (!store_->held_for_writing()) corruption_check(1194);
+  Page* page = nullptr;
+  size_t index = 0;
+  const Record* found = find_equal_with_page(record.key(), &page, &index);
+  if (!found || found->bytes.size() != record.bytes.size() ||
+      found->key_length != record.key_length) {
+    return false;
+  }
+  page->contents.records[index].bytes = record.bytes;
+  store_->mark_changed(page);
+  return true;
+}
+
 const Record* RecordTree::place(TreePosition* position, Page* page, size_t index) {
   const Record& record = page->contents.records[index];
   position->key_.assign(record.key().begin(), record.key().end());
@@ -335,6 +349,12 @@ const Record* RecordTree::previous(TreePosition* position) {
 std::optional<Record> TreeRecordStore::find_equal(KeyView key) {
   const Record* r = tree_->find_equal(key);
   return r ? std::optional<Record>(*r) : std::nullopt;
+}
+
+void TreeRecordStore::replace(const Record& record) {
+  if (tree_->overwrite(record)) return;
+  if (tree_->find_equal(record.key())) tree_->erase(record.key());
+  tree_->insert(record);
 }
 
 std::optional<Record> TreeRecordStore::find_first_above(KeyView key) {

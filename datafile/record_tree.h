@@ -91,6 +91,10 @@ class RecordTree {
   // Removes the record with this key (780 when missing, 1203 when not held for writing);
   // pages left empty leave the tree.
   void erase(KeyView key);
+  // Overwrites the record with record's key when both have the same total and key length,
+  // which leaves every size estimate as it was; false, with nothing changed, otherwise.
+  // 1194 when not held for writing.
+  bool overwrite(const Record& record);
 
   // Positions. seek() places the position at key and returns the record there, or null
   // when no record has that key (the position keeps the key). current() finds the record
@@ -136,6 +140,7 @@ class TreeRecordStore final : public RecordStore {
   std::optional<Record> find_last_below(KeyView key) override;
   void insert(const Record& record) override { tree_->insert(record); }
   void erase(KeyView key) override { tree_->erase(key); }
+  void replace(const Record& record) override;
 
  private:
   RecordTree* tree_;

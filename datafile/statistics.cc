@@ -24,9 +24,7 @@ std::optional<Statistics> read_statistics(RecordStore& store, uint32_t table_num
 
 void write_statistics(RecordStore& store, uint32_t table_number, uint8_t index,
                       const Statistics& values) {
-  Record record = make_statistics_record(table_number, index, values);
-  if (store.find_equal(record.key())) store.erase(record.key());
-  store.insert(record);
+  store.replace(make_statistics_record(table_number, index, values));
 }
 
 }  // namespace orvel::datafile

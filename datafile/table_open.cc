@@ -8,6 +8,7 @@
 #include "datafile/table_definition.h"
 #include "datafile/table_impl.h"
 #include "datafile/table_name.h"
+#include "datafile/transaction.h"
 #include "platform/error_codes.h"
 
 namespace orvel::datafile {
@@ -190,6 +191,7 @@ int TableImpl::close() {
   }
   if (internal_error_ != 0) {
     // Nothing is known about where the failed operation stopped: let go of every region.
+    leave_transaction(file_);
     data().discard_changes();
     file_->locks().release_everything();
   } else {

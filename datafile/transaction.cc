@@ -296,6 +296,16 @@ int rollback_transaction() {
   return kNoError;
 }
 
+void leave_transaction(const std::shared_ptr<SharedFile>& file) {
+  std::vector<std::shared_ptr<SharedFile>>& files = transaction_list().files;
+  auto it = std::find(files.begin(), files.end(), file);
+  if (it == files.end()) return;
+  files.erase(it);
+  file->set_in_transaction(false);
+  file->data().discard_changes();
+  file->locks().release_all_slots();
+}
+
 bool transaction_decided(platform::FileSystem& fs, const std::string& data_file,
                          const Record& marker) {
   KeyView data = marker.data();

@@ -48,7 +48,7 @@ class Session {
       case CommandKind::kBrowse:
         return browse(command);
       case CommandKind::kImport:
-        return import(command.text);
+        return import(command.text, command.batch);
       case CommandKind::kExport:
         return export_to(command.text);
       case CommandKind::kHelp:
@@ -150,11 +150,11 @@ class Session {
     return kExitError;
   }
 
-  int import(const std::string& file) {
+  int import(const std::string& file, size_t batch) {
     if (!name_fits(file)) return kExitError;
     TextSide side(file, err_, err_is_terminal_);
     app::ImportResult result =
-        app::import_updates(passports_.table(), side.text_file, side.name, side.ui);
+        app::import_updates(passports_.table(), side.text_file, side.name, side.ui, {batch});
     if (result.open_error != kNoError) return kExitError;
     out_ << "records_read=" << result.records_read << '\n'
          << "added=" << result.added << '\n'

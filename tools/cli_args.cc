@@ -16,7 +16,8 @@ const char* const kUsage =
     "  show SERIES NUMBER [--tsv]               show one passport\n"
     "  browse number|name [--from TEXT] [--limit N] [--tsv]\n"
     "                                           list in number or name order from TEXT on\n"
-    "  import FILE                              import an update file (';'-separated)\n"
+    "  import [--batch N] FILE                  import an update file (';'-separated);\n"
+    "                                           --batch commits N lines at a time\n"
     "  export FILE                              export every passport to FILE\n"
     "\n"
     "  --tsv   tab-separated rows: SER NUM FIO DATE_PAS DATE_IMP COMMENT, dates year-month-day\n"
@@ -30,9 +31,9 @@ ParseResult refuse(std::string error) {
   return result;
 }
 
-bool parse_limit(const std::string& text, size_t* limit) {
+bool parse_count(const std::string& text, size_t* count) {
   const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, *limit);
+  auto [ptr, ec] = std::from_chars(text.data(), end, *count);
   return !text.empty() && ec == std::errc() && ptr == end;
 }
 
@@ -74,8 +75,12 @@ ParseResult parse_cli_args(const std::vector<std::string>& args) {
       if (++i >= args.size()) return refuse("--from needs a text");
       command.from = args[i];
     } else if (arg == "--limit" && name == "browse") {
-      if (++i >= args.size() || !parse_limit(args[i], &command.limit)) {
+      if (++i >= args.size() || !parse_count(args[i], &command.limit)) {
         return refuse("--limit needs a number of rows");
+      }
+    } else if (arg == "--batch" && name == "import") {
+      if (++i >= args.size() || !parse_count(args[i], &command.batch) || command.batch == 0) {
+        return refuse("--batch needs a number of lines above 0");
       }
     } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
       return refuse("unknown option " + arg);

@@ -4,7 +4,7 @@
 //   orvel-cli [-C DIR] search number|series|name TEXT [--tsv]
 //   orvel-cli [-C DIR] show SERIES NUMBER [--tsv]
 //   orvel-cli [-C DIR] browse number|name [--from TEXT] [--limit N] [--tsv]
-//   orvel-cli [-C DIR] import FILE
+//   orvel-cli [-C DIR] import [--batch N] FILE
 //   orvel-cli [-C DIR] export FILE
 //   orvel-cli --help
 //
@@ -30,6 +30,7 @@ struct CliCommand {
   std::string from;                      // browse locator
   size_t limit = std::numeric_limits<size_t>::max();
   bool tsv = false;
+  size_t batch = 1;  // import: lines per commit
 };
 
 struct ParseResult {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -26,10 +27,10 @@ const std::string kExampleLine =
 
 class PassportImportTest : public testing::PassportFixture {
  protected:
-  ImportResult run_import(const std::string& bytes) {
+  ImportResult run_import(const std::string& bytes, uint64_t batch = 1) {
     write_text(bytes);
     chooser.answer = kTextName;
-    return import_updates(table(), text_file, name, ui());
+    return import_updates(table(), text_file, name, ui(), {batch});
   }
   ExportResult run_export() {
     chooser.answer = kTextName;
@@ -183,6 +184,98 @@ TEST_F(PassportImportTest, RefusedWritesAreCounted) {
       failure_summary(result.failures, Operation::kImport),
       "2 lines could not be imported.  Error: " + error_text(result.failures.first_error) + ".");
   EXPECT_EQ(trimmed(records()[0].FIO), "STORED");
+}
+
+// Lines that add, change what an earlier line of the same file added, and change a stored
+// entry: a batch must see its own earlier lines as the line-by-line import does.
+const std::string kMixedLines =
+    "\"AB 12\";\"555\";\"new\";\"2005-12-31\";\"first\";\"2006-01-05\"\r\n"
+    "\"7\";\"8\";\"added\";\"\";\"\";\"2006-01-05\"\r\n"
+    ";;;;;\r\n"
+    "\"7\";\"8\";\"added again\";\"\";\"second\";\"2006-01-05\"\r\n"
+    "\"9\";\"1\";\"third\";\"\";\"\";\"2006-01-05\"\r\n";
+
+TEST_F(PassportImportTest, BatchesGiveTheDirectoryOfTheLineByLineImport) {
+  add({"ab 12", "555", "OLD ONE", 0, 0, "a"});
+  add({"AB 12", "555", "OLD TWO", 0, 0, "b"});
+  ImportResult single = run_import(kMixedLines);
+  const std::vector<PSP> expected = records();
+  ASSERT_EQ(expected.size(), 4u);
+
+  for (uint64_t batch : {2u, 3u, 4u, 100u}) {
+    SCOPED_TRACE(batch);
+    ASSERT_EQ(table().empty(), kNoError);
+    add({"ab 12", "555", "OLD ONE", 0, 0, "a"});
+    add({"AB 12", "555", "OLD TWO", 0, 0, "b"});
+    ImportResult batched = run_import(kMixedLines, batch);
+    EXPECT_EQ(batched.added, single.added);
+    EXPECT_EQ(batched.changed, single.changed);
+    EXPECT_EQ(batched.skipped, single.skipped);
+    EXPECT_EQ(batched.failures.count, 0u);
+    EXPECT_EQ(batched.passports, single.passports);
+    std::vector<PSP> stored = records();
+    ASSERT_EQ(stored.size(), expected.size());
+    for (size_t i = 0; i < stored.size(); ++i) {
+      EXPECT_EQ(std::memcmp(&stored[i], &expected[i], sizeof(PSP)), 0) << i;
+    }
+  }
+}
+
+// A batch is one commit: four lines in batches of two cost two commits' flushes, not four
+// (the update file's own flush at its close comes on top of both).
+TEST_F(PassportImportTest, ABatchCommitsOnce) {
+  add({"1", "1", "STORED"});
+  const std::string lines =
+      "\"1\";\"1\";\"a\"\r\n\"2\";\"2\";\"b\"\r\n\"3\";\"3\";\"c\"\r\n\"1\";\"1\";\"d\"\r\n";
+  uint64_t before = fs.call_count(platform::FileCall::kFlush);
+  run_import(lines, 1);
+  const uint64_t per_line = fs.call_count(platform::FileCall::kFlush) - before;
+  before = fs.call_count(platform::FileCall::kFlush);
+  ImportResult result = run_import(lines, 2);
+  const uint64_t batched = fs.call_count(platform::FileCall::kFlush) - before;
+  EXPECT_EQ(result.added + result.changed, 4u);
+  EXPECT_EQ(per_line - batched, 2 * 4u);
+}
+
+// Power fails at every moment of a batched import: the file then holds the entries of whole
+// batches only, and importing the file again gives the directory of an uninterrupted run.
+TEST_F(PassportImportTest, AnInterruptedBatchedImportLosesAtMostTheCurrentBatch) {
+  const std::string lines =
+      "\"1\";\"1\";\"a\";\"\";\"\";\"2006-01-05\"\r\n"
+      "\"2\";\"2\";\"b\";\"\";\"\";\"2006-01-05\"\r\n"
+      "\"3\";\"3\";\"c\";\"\";\"\";\"2006-01-05\"\r\n"
+      "\"1\";\"1\";\"d\";\"\";\"\";\"2006-01-05\"\r\n"
+      "\"5\";\"5\";\"e\";\"\";\"\";\"2006-01-05\"\r\n";
+  add({"0", "0", "STORED"});
+  run_import(lines, 2);
+  const std::vector<PSP> complete = records();
+  ASSERT_EQ(complete.size(), 5u);
+  // The FIO of entry "1 1" after each whole batch: a, d (second batch), d.
+  const std::vector<std::vector<std::string>> whole_batches = {
+      {"STORED"}, {"STORED", "A", "B"}, {"STORED", "D", "B", "C"}, {"STORED", "D", "B", "C", "E"}};
+
+  for (uint64_t cut = 1;; ++cut) {
+    SCOPED_TRACE(cut);
+    ASSERT_EQ(table().empty(), kNoError);
+    add({"0", "0", "STORED"});
+    fs.cut_power_after(cut);
+    run_import(lines, 2);
+    const bool finished = !fs.power_is_cut();
+    passports.release();
+    fs.power_loss(cut);
+    ASSERT_TRUE(passports.use(reporter)) << messages_text();
+    std::vector<std::string> names;
+    for (const PSP& p : records()) names.emplace_back(trimmed(p.FIO));
+    EXPECT_NE(std::find(whole_batches.begin(), whole_batches.end(), names), whole_batches.end())
+        << ::testing::PrintToString(names);
+    run_import(lines, 2);
+    std::vector<PSP> again = records();
+    ASSERT_EQ(again.size(), complete.size());
+    for (size_t i = 0; i < again.size(); ++i) {
+      EXPECT_EQ(std::string_view(again[i].FIO, 250), std::string_view(complete[i].FIO, 250));
+    }
+    if (finished) break;
+  }
 }
 
 }  // namespace

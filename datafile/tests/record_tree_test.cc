@@ -78,6 +78,33 @@ TEST_F(RecordTreeTest, DuplicateMissingAndReadOnlyAreCorruptionChecks) {
   EXPECT_EQ(check_of([&] { t_.file().issue_number(); }), 1163);
 }
 
+// Overwriting is a change in place for a record of the same lengths only; the store's
+// replace falls back to erase and insert for anything else, and adds a missing record.
+TEST_F(RecordTreeTest, OverwriteAndReplace) {
+  for (int i = 0; i < 300; ++i) t_.insert(make_record(key_n(i), 40));
+  commit_and_check();
+  RecordTree& tree = t_.file().tree();
+  TreeRecordStore store(&tree);
+  const Bytes k150 = bytes_of(key_n(150)), k151 = bytes_of(key_n(151)), missing = bytes_of("m");
+  const uint16_t estimate = root()->contents.size_estimate;
+  EXPECT_TRUE(tree.overwrite(make_record(key_n(150), 40, 'y')));
+  EXPECT_EQ(tree.find_equal(key_of(k150))->data(), key_of(Bytes(40, 'y')));
+  EXPECT_EQ(root()->contents.size_estimate, estimate);
+  EXPECT_FALSE(tree.overwrite(make_record(key_n(151), 41, 'y')));
+  EXPECT_FALSE(tree.overwrite(make_record("m", 40)));
+  EXPECT_EQ(tree.find_equal(key_of(k151))->data().size(), 40u);
+  EXPECT_EQ(tree.find_equal(key_of(missing)), nullptr);
+
+  store.replace(make_record(key_n(151), 41, 'z'));
+  store.replace(make_record("m", 3, 'z'));
+  EXPECT_EQ(store.find_equal(key_of(k151))->data().size(), 41u);
+  EXPECT_EQ(store.find_equal(key_of(missing))->data().size(), 3u);
+  commit_and_check();
+  t_.close();
+  ASSERT_EQ(t_.open(platform::open_mode::kReadOnly | platform::open_mode::kDenyNone), kNoError);
+  EXPECT_EQ(check_of([&] { t_.file().tree().overwrite(make_record(key_n(1), 40)); }), 1194);
+}
+
 TEST_F(RecordTreeTest, SmallRecordsSplitOnlyWhenTheEstimatePasses4096) {
   // 21 records of 100 bytes: estimate 18 + 21 x 105 = 2223, still one leaf.
   for (int i = 0; i < 21; ++i) t_.insert(make_record(key_n(i), 94));

@@ -145,6 +145,10 @@ TEST(CliArgsTest, UsageAndBadArguments) {
       {"show", "45 01"},
       {"import"},
       {"import", ""},
+      {"import", "--batch", "0", "f"},
+      {"import", "--batch", "x", "f"},
+      {"import", "f", "--batch"},
+      {"export", "--batch", "2", "f"},
       {"count", "--tsv"},
       {"-C"},
   };
@@ -158,6 +162,11 @@ TEST(CliArgsTest, UsageAndBadArguments) {
   EXPECT_EQ(parsed.command.from, "a");
   EXPECT_EQ(parsed.command.limit, 7u);
   EXPECT_TRUE(parsed.command.tsv);
+  parsed = parse_cli_args({"import", "--batch", "500", "update.txt"});
+  ASSERT_TRUE(parsed.ok);
+  EXPECT_EQ(parsed.command.batch, 500u);
+  EXPECT_EQ(parsed.command.text, "update.txt");
+  EXPECT_EQ(parse_cli_args({"import", "update.txt"}).command.batch, 1u);
 }
 
 }  // namespace
