@@ -42,9 +42,8 @@ class ChildProcess {
 
   void kill_now();
 
-  struct System;
-
  private:
+  struct System;  // the system's handles of the child, in each implementation
   std::unique_ptr<System> system_;
   std::string buffer_;
 };
