@@ -1,74 +1,20 @@
 #include "platform/private_profile.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <limits.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <charconv>
 #include <memory>
 
 #include "platform/error_codes.h"
 #include "platform/file.h"
+#include "platform/file_replacement.h"
 
 namespace orvel::platform {
 namespace {
-
-int rename_error(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-      return kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EBUSY:
-    case EISDIR:
-      return kAccessDenied;
-    case EROFS:
-      return kSystemWriteProtect;
-    case ENOSPC:
-    case EDQUOT:
-      return kSystemDiskFull;
-    default:
-      return kSystemIoError;
-  }
-}
-
-std::string directory_of(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == path.npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// A symbolic link keeps pointing at the file: the file it names is the one replaced.
-std::string resolve_link(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  char resolved[PATH_MAX];
-  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
-std::string temporary_name(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  return path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-}
 
 int write_all(File& file, const std::string& data) {
   size_t written = 0;
   int rc = file.write_at(0, data.data(), data.size(), &written);
   if (rc != kNoError) return rc;
   return file.flush();
-}
-
-// Makes the rename itself survive a crash; a failure here leaves a complete file either way.
-void sync_directory(const std::string& directory) {
-  int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 // Applies change to the text of the file and saves it when change returns true.
@@ -102,25 +48,17 @@ int load_profile(const std::string& path, ProfileText* text) {
 }
 
 int save_profile(const std::string& path, const ProfileText& text) {
-  const std::string target = resolve_link(path);
-  const std::string temp = temporary_name(target);
+  const std::string target = replacement_target(path);
+  const std::string temp = temporary_name_beside(target);
   std::unique_ptr<File> file;
   int rc = system_file_system().open(temp, open_mode::kReadWrite | open_mode::kDenyAll,
                                      Disposition::kCreateTruncate, &file);
   if (rc != kNoError) return rc;
   rc = write_all(*file, text.to_string());
   file.reset();
-  struct stat st;
-  if (rc == kNoError && ::stat(target.c_str(), &st) == 0) {
-    ::chmod(temp.c_str(), st.st_mode & 07777);
-  }
-  if (rc == kNoError && ::rename(temp.c_str(), target.c_str()) != 0) rc = rename_error(errno);
-  if (rc != kNoError) {
-    ::unlink(temp.c_str());
-    return rc;
-  }
-  sync_directory(directory_of(target));
-  return kNoError;
+  if (rc == kNoError) rc = move_over(temp, target);
+  if (rc != kNoError) system_file_system().remove(temp);
+  return rc;
 }
 
 std::string get_profile_string(const std::string& path, std::string_view section,

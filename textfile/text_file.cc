@@ -30,7 +30,9 @@ int TextFile::resolve_name() {
     return kInvalidFilename;
   }
   std::filesystem::path path(name);
-  if (path.is_relative()) {
+  // Only a name without a root directory depends on the current directory; on Windows a
+  // name such as "\dir\file" stays as written and means the current drive.
+  if (!path.has_root_directory()) {
     std::error_code ec;
     auto cwd = std::filesystem::current_path(ec);
     if (ec) return kPathNotFound;

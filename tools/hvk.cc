@@ -26,6 +26,7 @@
 #include "platform/cp1251.h"
 #include "platform/error_codes.h"
 #include "platform/file.h"
+#include "platform/terminal.h"
 
 namespace orvel {
 namespace {
@@ -282,6 +283,7 @@ int dump(const std::string& path, std::string table_name) {
 }  // namespace orvel
 
 int main(int argc, char** argv) {
+  orvel::platform::prepare_standard_streams();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() < 2) return orvel::usage();
   const std::string& command = args[0];

@@ -7,19 +7,18 @@
 //   put FILE NUM FIO         change that record's name; "put RC"
 //   multi DIR STEP           change record "1" of DIR/a.hvk and DIR/b.hvk in one
 //                            transaction; STEP "phase1" or "commit-point" kills the program
-//                            there with SIGKILL, "none" commits; "commit RC"
+//                            there at once, "none" commits; "commit RC"
 //   writer FILE ID COUNT     add COUNT records of series W<ID>, then change each; "done"
 //   reader FILE STOP         read in key order until the file STOP exists, checking every
 //                            record; "reads N passes P bad B"
 //   crasher FILE             add records until killed; "running" after the first ones
-#include <signal.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "datafile/table.h"
+#include "datafile/tests/child_process.h"
 #include "datafile/tests/passport_declaration.h"
 #include "datafile/tests/passport_record.h"
 #include "datafile/transaction.h"
@@ -90,7 +89,7 @@ int multi(const std::string& dir, const std::string& step) {
     if ((step == "phase1" && reached == CommitStep::kPhase1Written) ||
         (step == "commit-point" && reached == CommitStep::kCommitPoint)) {
       say("dying");
-      raise(SIGKILL);
+      orvel::testing::kill_this_process();
     }
   });
   for (Table* t : {&a, &b}) {

@@ -69,10 +69,9 @@ class SharingProcessTest : public ::testing::Test {
     ASSERT_EQ(t.close(), kNoError);
   }
 
-  std::unique_ptr<ChildProcess> helper(std::vector<std::string> args,
-                                       const std::vector<std::string>& env = {}) {
+  std::unique_ptr<ChildProcess> helper(std::vector<std::string> args) {
     args.insert(args.begin(), SHARING_HELPER_PATH);
-    auto child = std::make_unique<ChildProcess>(args, env);
+    auto child = std::make_unique<ChildProcess>(args);
     EXPECT_TRUE(child->started());
     return child;
   }
@@ -242,7 +241,7 @@ TEST_F(SharingProcessTest, AMultiFileCommitCutShortLeavesBothFilesOldOrBothNew) 
     auto committer = helper({"multi", dir_, c.step});
     if (c.killed) {
       EXPECT_EQ(committer->read_line(), "dying");
-      EXPECT_EQ(committer->wait(), -SIGKILL);
+      EXPECT_EQ(committer->wait(), ChildProcess::kKilled);
     } else {
       EXPECT_EQ(committer->read_line(), "commit 0");
       EXPECT_EQ(committer->wait(), 0);
@@ -326,7 +325,7 @@ TEST_F(SharingProcessTest, AWriterKilledInTheMiddleOfCommitsLeavesAUsableFile) {
     ASSERT_EQ(writer->read_line(), "running");
     std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 200));
     writer->kill_now();
-    EXPECT_EQ(writer->wait(), -SIGKILL);
+    EXPECT_EQ(writer->wait(), ChildProcess::kKilled);
 
     TableDecl d = decl(path_);
     Table t(d);

@@ -1,8 +1,8 @@
 #include "platform/ini_manager.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/error_codes.h"
@@ -121,8 +121,8 @@ TEST_F(IniManagerTest, ItemsThatWouldNotReadBackAreRefused) {
 }
 
 TEST_F(IniManagerTest, AnUnreadableFileIsReportedAndKept) {
-  ASSERT_EQ(::mkdir(dir_.path("config").c_str(), 0700), 0);
-  ASSERT_EQ(::mkdir(ini_.c_str(), 0700), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(dir_.path("config")));
+  ASSERT_TRUE(std::filesystem::create_directory(ini_));
   IniManager manager(ini_);
   EXPECT_NE(manager.start(), kNoError);
   EXPECT_NE(manager.shutdown(), kNoError);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -31,7 +32,7 @@ class TextFileTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
@@ -295,7 +296,8 @@ TEST_F(TextFileTest, RelativeNamesAreTakenFromTheCurrentDirectory) {
   int without_extension = file.open(kNoSharing);
   ASSERT_EQ(chdir(old_dir.data()), 0);
   EXPECT_EQ(rc, kNoError);
-  EXPECT_EQ(resolved, path("data.txt"));
+  EXPECT_TRUE(std::filesystem::path(resolved).is_absolute()) << resolved;
+  EXPECT_TRUE(std::filesystem::equivalent(resolved, path("data.txt"))) << resolved;
   EXPECT_EQ(without_extension, kFileNotFound);
 }
 
@@ -311,6 +313,7 @@ TEST_F(TextFileTest, SharingOfTheOpenMode) {
   EXPECT_EQ(second.create(), kAccessDenied) << "a held file is not cut";
   ASSERT_EQ(first.close(), kNoError);
   EXPECT_EQ(second.open(kNoSharing), kNoError);
+  ASSERT_EQ(second.close(), kNoError);  // on Windows nobody else may read it while open
   EXPECT_EQ(read_file("f"), "a\r\n");
 }
 

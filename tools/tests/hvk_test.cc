@@ -1,20 +1,19 @@
 // The hvk tool run as a program on files made by the engine.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "datafile/byte_order.h"
 #include "datafile/data_file.h"
 #include "datafile/key_encoding.h"
 #include "datafile/record_keys.h"
 #include "datafile/table.h"
+#include "datafile/tests/child_process.h"
 #include "datafile/tests/passport_declaration.h"
 #include "platform/error_codes.h"
 
@@ -29,14 +28,12 @@ struct ToolRun {
   std::string out;
 };
 
-ToolRun run(const std::string& arguments) {
-  std::string command = std::string(HVK_PATH) + " " + arguments + " 2>&1";
-  ToolRun result{0, ""};
-  FILE* pipe = popen(command.c_str(), "r");
-  std::array<char, 4096> chunk;
-  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) result.out.append(chunk.data(), n);
-  int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+ToolRun run(const std::vector<std::string>& arguments) {
+  std::vector<std::string> args{HVK_PATH};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  orvel::testing::ChildProcess tool(args, /*merge_errors=*/true);
+  ToolRun result{0, tool.read_all()};
+  result.status = tool.wait();
   return result;
 }
 
@@ -62,7 +59,7 @@ class HvkTest : public ::testing::Test {
       ASSERT_EQ(t.add(), kNoError);
     }
   }
-  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string file() const { return dir_ + "/passport.hvk"; }
 
   std::string dir_;
@@ -70,20 +67,20 @@ class HvkTest : public ::testing::Test {
 };
 
 TEST_F(HvkTest, SoundFileChecksOk) {
-  ToolRun r = run("check " + file());
+  ToolRun r = run({"check", file()});
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out, "ok\n");
 }
 
 TEST_F(HvkTest, InfoShowsTheTable) {
-  ToolRun r = run("info " + file());
+  ToolRun r = run({"info", file()});
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("table UNNAMED  number 1  records 30"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("PSP:KL_DATEIMP_NUM_SER DUP NOCASE"), std::string::npos) << r.out;
 }
 
 TEST_F(HvkTest, DumpListsRecordsInUtf8) {
-  ToolRun r = run("dump " + file());
+  ToolRun r = run({"dump", file()});
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(
       r.out.find("\t45 01\t1000\t\xD0\x98\xD0\x92\xD0\x90\xD0\x9D\xD0\x9E\xD0\x92\t74883\t0\t\n"),
@@ -107,19 +104,19 @@ TEST_F(HvkTest, MissingKeyEntryIsAProblem) {
     data->tree().erase(KeyView(key.data(), key.size()));
     ASSERT_EQ(data->close(), kNoError);
   }
-  ToolRun r = run("check " + file());
+  ToolRun r = run({"check", file()});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("has no entry in key 2"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("key 2 counts 30 entries, holds 29"), std::string::npos) << r.out;
 }
 
 TEST_F(HvkTest, DamagedOrMissingFiles) {
-  EXPECT_EQ(run("check " + dir_ + "/none.hvk").status, 2);
+  EXPECT_EQ(run({"check", dir_ + "/none.hvk"}).status, 2);
   {
     std::ofstream junk(dir_ + "/junk.hvk", std::ios::binary);
     junk << std::string(300, 'x');
   }
-  ToolRun r = run("check " + dir_ + "/junk.hvk");
+  ToolRun r = run({"check", dir_ + "/junk.hvk"});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.out.find("error 36 Invalid Data File"), std::string::npos) << r.out;
   // Garbage over the pages after the header: a structural problem, never a crash.
@@ -128,10 +125,10 @@ TEST_F(HvkTest, DamagedOrMissingFiles) {
     f.seekp(0x200 + 20);
     f << std::string(200, '\x5A');
   }
-  r = run("check " + file());
+  r = run({"check", file()});
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_FALSE(r.out.empty());
-  EXPECT_EQ(run("bogus").status, 2);
+  EXPECT_EQ(run({"bogus"}).status, 2);
 }
 
 }  // namespace

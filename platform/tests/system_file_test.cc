@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/error_codes.h"
@@ -12,14 +12,14 @@ namespace {
 
 using namespace open_mode;
 
-class PosixFileTest : public ::testing::Test {
+class SystemFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/orvel-file-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::unique_ptr<File> open_ok(const std::string& name, int mode,
                                 Disposition d = Disposition::kOpenOrCreate) {
@@ -37,7 +37,7 @@ class PosixFileTest : public ::testing::Test {
   std::string dir_;
 };
 
-TEST_F(PosixFileTest, PositionedWritesAndReads) {
+TEST_F(SystemFileTest, PositionedWritesAndReads) {
   auto f = open_ok("a", kReadWrite | kDenyNone);
   size_t n = 0;
   ASSERT_EQ(f->write_at(100, "hello", 5, &n), kNoError);
@@ -55,7 +55,7 @@ TEST_F(PosixFileTest, PositionedWritesAndReads) {
   EXPECT_EQ(f->flush(), kNoError);
 }
 
-TEST_F(PosixFileTest, ErrorsOfOpen) {
+TEST_F(SystemFileTest, ErrorsOfOpen) {
   EXPECT_EQ(open_rc("missing", kReadWrite), kFileNotFound);
   EXPECT_EQ(open_rc("no-such-dir/file", kReadWrite, Disposition::kOpenOrCreate), kPathNotFound);
   std::unique_ptr<File> f;
@@ -63,7 +63,7 @@ TEST_F(PosixFileTest, ErrorsOfOpen) {
   EXPECT_EQ(open_rc(".", kReadWrite), kAccessDenied) << "a directory is not a file";
 }
 
-TEST_F(PosixFileTest, CreateTruncateEmptiesAnExistingFile) {
+TEST_F(SystemFileTest, CreateTruncateEmptiesAnExistingFile) {
   {
     auto f = open_ok("t", kReadWrite);
     size_t n;
@@ -75,7 +75,7 @@ TEST_F(PosixFileTest, CreateTruncateEmptiesAnExistingFile) {
   EXPECT_EQ(size, 0u);
 }
 
-TEST_F(PosixFileTest, AccessOfTheModeIsEnforced) {
+TEST_F(SystemFileTest, AccessOfTheModeIsEnforced) {
   open_ok("r", kReadWrite);
   auto f = open_ok("r", kReadOnly | kDenyNone, Disposition::kOpenExisting);
   size_t n;
@@ -83,7 +83,7 @@ TEST_F(PosixFileTest, AccessOfTheModeIsEnforced) {
   EXPECT_EQ(f->truncate(0), kAccessDenied);
 }
 
-TEST_F(PosixFileTest, LocksOfTwoOpensInOneProcessConflict) {
+TEST_F(SystemFileTest, LocksOfTwoOpensInOneProcessConflict) {
   auto a = open_ok("l", kReadWrite | kDenyNone);
   auto b = open_ok("l", kReadWrite | kDenyNone, Disposition::kOpenExisting);
   const uint64_t base = 0x80000000ULL;
@@ -96,7 +96,7 @@ TEST_F(PosixFileTest, LocksOfTwoOpensInOneProcessConflict) {
   EXPECT_EQ(a->lock(base + 0x100000000ULL, 1), kNoError) << "offsets above 4 GiB";
 }
 
-TEST_F(PosixFileTest, ClosingReleasesLocks) {
+TEST_F(SystemFileTest, ClosingReleasesLocks) {
   auto a = open_ok("c", kReadWrite | kDenyNone);
   ASSERT_EQ(a->lock(0x80000400ULL, 1), kNoError);
   a.reset();
@@ -105,7 +105,7 @@ TEST_F(PosixFileTest, ClosingReleasesLocks) {
 }
 
 // Sharing of a first open against the access and sharing of a second one.
-TEST_F(PosixFileTest, SharingOfOpenModes) {
+TEST_F(SystemFileTest, SharingOfOpenModes) {
   struct Case {
     int first;
     int second;
@@ -129,7 +129,7 @@ TEST_F(PosixFileTest, SharingOfOpenModes) {
   }
 }
 
-TEST_F(PosixFileTest, RefusedCreateTruncateLeavesTheFileIntact) {
+TEST_F(SystemFileTest, RefusedCreateTruncateLeavesTheFileIntact) {
   auto holder = open_ok("keep", kReadWrite | kDenyAll);
   size_t n;
   holder->write_at(0, "data", 4, &n);
@@ -139,7 +139,7 @@ TEST_F(PosixFileTest, RefusedCreateTruncateLeavesTheFileIntact) {
   EXPECT_EQ(size, 4u);
 }
 
-TEST_F(PosixFileTest, SharingEndsWithTheOpen) {
+TEST_F(SystemFileTest, SharingEndsWithTheOpen) {
   auto first = open_ok("e", kReadWrite | kDenyAll);
   EXPECT_EQ(open_rc("e", kReadWrite | kDenyNone), kAccessDenied);
   first.reset();

@@ -1,18 +1,14 @@
-#include "platform/temp_file.h"
+// Private temporary files on POSIX systems: mkstemp, then the name is removed at once.
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "platform/temp_file.h"
 
 namespace orvel::platform {
 
 TempFile open_private_temp_file() {
-#ifdef _WIN32
-  return TempFile(std::tmpfile());
-#else
   const char* dir = std::getenv("TMPDIR");
   std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/orvel-sort-XXXXXX";
   int fd = ::mkstemp(pattern.data());  // created readable and writable by its owner only
@@ -21,7 +17,6 @@ TempFile open_private_temp_file() {
   std::FILE* file = ::fdopen(fd, "w+b");
   if (file == nullptr) ::close(fd);
   return TempFile(file);
-#endif
 }
 
 }  // namespace orvel::platform
