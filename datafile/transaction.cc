@@ -9,6 +9,7 @@
 #include "datafile/byte_order.h"
 #include "datafile/corruption.h"
 #include "datafile/data_file.h"
+#include "datafile/file_io.h"
 #include "datafile/lock_regions.h"
 #include "datafile/sharing_locks.h"
 #include "platform/clock.h"
@@ -328,7 +329,9 @@ bool transaction_decided(platform::FileSystem& fs, const std::string& data_file,
     Bytes key = id_key(id);
     present = control->tree().find_equal(view(key)) != nullptr;
     control->end_operation();
-  } catch (const CorruptionError&) {
+  } catch (const CorruptionError& e) {
+    // A read the system failed tells nothing: the decision waits for the next refresh.
+    if (e.check() == kReadFailedCheck) throw;
     return false;  // the locks go with the handle
   }
   return !present;

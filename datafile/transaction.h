@@ -59,7 +59,8 @@ int commit_transaction();
 int rollback_transaction();
 
 // The decision for recovery: true to replay the journal of data_file, whose new state holds
-// marker.
+// marker. A read of the control file that the system fails is corruption check 2277: no
+// decision.
 bool transaction_decided(platform::FileSystem& fs, const std::string& data_file,
                          const Record& marker);
 
