@@ -28,6 +28,14 @@ struct FileState {
   bool operator==(const FileState&) const = default;
 };
 
+// Whether no file of the state holds anything (missing or empty files).
+inline bool holds_nothing(const FileState& state) {
+  for (const auto& [name, records] : state.records) {
+    if (!records.empty() || state.issued.at(name) != 0) return false;
+  }
+  return true;
+}
+
 // Whether two states hold the same tables with the same data records, whatever their key
 // entries, counts and collation records: what a build may leave between its steps.
 inline bool same_data(const FileState& a, const FileState& b) {
