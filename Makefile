@@ -6,6 +6,7 @@
 #   make build   build into build/, programs in build/bin/
 #   make bench   build optimised and run the benchmarks
 #   make fuzz    build the fuzz targets with clang and run each for FUZZ_SECONDS (default 60)
+#   make reliability  the full power-loss and I/O-error matrix (the test tree's build)
 #   make deps    install the Debian packages the project needs, when missing
 
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -36,7 +37,7 @@ FUZZ_TARGETS  := $(basename $(notdir $(wildcard fuzz/fuzz_*.cc)))
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps fuzz-deps windows-deps build test test-windows run bench fuzz clean
+.PHONY: all deps fuzz-deps windows-deps build test test-windows run bench fuzz reliability clean
 
 all: build
 
@@ -98,6 +99,13 @@ test-windows: deps windows-deps $(WINDIR)/CMakeCache.txt $(TESTDIR)/CMakeCache.t
 	wine wineboot </dev/null >/dev/null 2>&1 && \
 	(cd $(WINDIR) && ctest --output-on-failure -j $(JOBS) --timeout 600) && \
 	tools/tests/cross_platform_files.sh $(TESTDIR)/bin $(WINDIR)/bin
+
+# Every outcome of a power loss and every kind of failing file call at every point of every
+# writing operation; make test tries one of each per point.
+reliability: deps $(TESTDIR)/CMakeCache.txt
+	$(CMAKE) --build $(TESTDIR) -j $(JOBS) --target datafile_reliability_tests
+	cd $(TESTDIR) && ORVEL_RELIABILITY=full ctest --output-on-failure -j $(JOBS) \
+	  -R 'PowerLossMatrix|IoErrorMatrix'
 
 # The windows when they are built, else the command-line tool, else a word on what there is.
 run: build

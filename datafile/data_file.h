@@ -82,8 +82,10 @@ class DataFile final : public PageStore, private PageMover {
   // (not held for writing), 1173 (the counter is exhausted).
   uint32_t issue_number();
 
-  // Brings the header up to date with the file (once per operation); returns 0, or 36 when
-  // the file is shorter than a header or lacks the magic.
+  // Brings the header up to date with the file (once per operation); returns 0, 36 when the
+  // file is shorter than a header or lacks the magic, or the I/O error that stopped a writer
+  // copying a pending journal (the next refresh tries again). A read the system fails is
+  // corruption check 2277, also during recovery.
   int refresh_header();
   // Commits pending changes, releases the operation lock; the next access refreshes again.
   int end_operation();
@@ -142,8 +144,11 @@ class DataFile final : public PageStore, private PageMover {
   // Phase 2's last step: flush, read the header, end the journal, raise the counter, write,
   // flush.
   void finish_header();
-  void recover();
+  // Returns 0, or the I/O error that stopped a writer copying a complete journal.
+  int recover();
   bool decide_journal(const FileHeader& copy, const std::map<uint64_t, uint64_t>& map);
+  // Drops the cache and the header in memory: the next access reads the file again.
+  void forget_header();
 
   // Constant after construction.
   std::unique_ptr<platform::File> file_;

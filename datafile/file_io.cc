@@ -8,7 +8,7 @@ namespace orvel::datafile {
 size_t FileIo::read(uint64_t offset, void* buf, size_t len) {
   if (len % 64 != 0) corruption_check(2272);
   size_t got = 0;
-  if (file_->read_at(offset, buf, len, &got) != kNoError) corruption_check(2277);
+  if (file_->read_at(offset, buf, len, &got) != kNoError) corruption_check(kReadFailedCheck);
   return got;
 }
 

@@ -19,6 +19,9 @@
 
 namespace orvel::datafile {
 
+// The corruption check of a read that the operating system failed.
+inline constexpr int kReadFailedCheck = 2277;
+
 class FileIo {
  public:
   explicit FileIo(platform::File* file) : file_(file) {}

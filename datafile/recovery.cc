@@ -7,7 +7,11 @@
 // instead reads the new state through the journal, by a map from destination offsets to
 // journal offsets, and writes nothing. An incomplete journal is discarded: the header at
 // offset 0 still describes the old state, and a writer ends the journal without applying
-// it. Recovery reports no errors; an unreadable journal counts as incomplete.
+// it. An unreadable journal (a damaged one) counts as incomplete. Two failures of the system
+// are not taken for damage, since they say nothing of the journal: a read that fails ends
+// the operation with corruption check 2277, and a copy whose writes fail makes the refresh
+// return their error; either way the journal stays announced on disk, nothing in memory
+// claims otherwise, and the next refresh tries again.
 #include <vector>
 
 #include "datafile/byte_order.h"
@@ -72,11 +76,11 @@ int DataFile::refresh_header() {
   forget_changes();
   take_header(on_disk);
   refreshed_ = true;
-  if (on_disk.data_end() != on_disk.journal_end()) recover();
+  if (on_disk.data_end() != on_disk.journal_end()) return recover();
   return kNoError;
 }
 
-void DataFile::recover() {
+int DataFile::recover() {
   std::vector<JournalItem> items;
   std::map<uint64_t, uint64_t> map;
   FileHeader copy;
@@ -114,7 +118,11 @@ void DataFile::recover() {
       }
     }
     if (complete) complete = decide_journal(copy, map);
-  } catch (const CorruptionError&) {
+  } catch (const CorruptionError& e) {
+    if (e.check() == kReadFailedCheck) {
+      forget_header();
+      throw;
+    }
     complete = false;
   }
 
@@ -139,12 +147,12 @@ void DataFile::recover() {
       io_.clear_pending_error();
       finish_header();
     }
-    return;
+    return kNoError;
   }
   if (!repair.writer) {
     take_header(copy);
     journal_map_ = std::move(map);
-    return;
+    return kNoError;
   }
   io_.clear_pending_error();
   Bytes image;
@@ -157,12 +165,21 @@ void DataFile::recover() {
     }
     io_.write(load_u32_le(image.data()), image.data(), image.size());
   }
-  if (io_.pending_error() == kNoError) {
-    finish_header();
-  } else {
-    // Copying again later is harmless; leave the journal for the next refresh.
-    header_valid_ = false;
+  if (io_.pending_error() == kNoError) finish_header();
+  if (int rc = io_.pending_error(); rc != kNoError) {
+    // Pages may be half copied: neither the old header nor the cache may be used now, and a
+    // commit must not write over the journal. Copying again later is harmless.
+    forget_header();
+    return rc;
   }
+  return kNoError;
+}
+
+void DataFile::forget_header() {
+  cache_.drop_all();
+  journal_map_.clear();
+  header_valid_ = false;
+  refreshed_ = false;
 }
 
 // A complete journal of a file that holds a transaction marker record counts only when the
@@ -173,18 +190,21 @@ bool DataFile::decide_journal(const FileHeader& copy, const std::map<uint64_t, u
   header_ = copy;
   journal_map_ = map;
   bool decided = true;
+  bool read_failed = false;
   try {
     const Bytes key = transaction_marker_key();
     if (const Record* marker = tree_.find_equal(KeyView(key.data(), key.size()))) {
       decided = transaction_decided_(*marker);
     }
-  } catch (const CorruptionError&) {
+  } catch (const CorruptionError& e) {
     decided = false;
+    read_failed = e.check() == kReadFailedCheck;
   }
   cache_.drop_all();
   journal_map_.clear();
   next_negative_ = -1;
   header_ = saved;
+  if (read_failed) corruption_check(kReadFailedCheck);
   return decided;
 }
 

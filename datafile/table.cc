@@ -133,9 +133,17 @@ int Table::create() {
   return impl_->operate([&] { return impl_->create(); });
 }
 int Table::close() {
-  SharedPass pass;
-  std::lock_guard<std::recursive_mutex> lock(engine_mutex());
-  return impl_->close();
+  int rc;
+  {
+    SharedPass pass;
+    std::lock_guard<std::recursive_mutex> lock(engine_mutex());
+    bool in_transaction = transaction_open();
+    rc = impl_->close();
+    if (!in_transaction || transaction_open()) return rc;
+  }
+  // The close rolled back this thread's transaction: other threads may go on.
+  transaction_gate().leave();
+  return rc;
 }
 
 int Table::records(uint32_t* count) {

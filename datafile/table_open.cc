@@ -190,8 +190,10 @@ int TableImpl::close() {
     table_locked_ = false;
   }
   if (internal_error_ != 0) {
-    // Nothing is known about where the failed operation stopped: let go of every region.
-    leave_transaction(file_);
+    // Nothing is known about where the failed operation stopped: let go of every region. A
+    // transaction the file is part of cannot end well any more (its changes are gone): it
+    // is rolled back, so that it does not outlive the table, keeping the file open.
+    if (file_->in_transaction()) rollback_transaction();
     data().discard_changes();
     file_->locks().release_everything();
   } else {

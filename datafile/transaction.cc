@@ -9,6 +9,7 @@
 #include "datafile/byte_order.h"
 #include "datafile/corruption.h"
 #include "datafile/data_file.h"
+#include "datafile/file_io.h"
 #include "datafile/lock_regions.h"
 #include "datafile/sharing_locks.h"
 #include "platform/clock.h"
@@ -296,16 +297,6 @@ int rollback_transaction() {
   return kNoError;
 }
 
-void leave_transaction(const std::shared_ptr<SharedFile>& file) {
-  std::vector<std::shared_ptr<SharedFile>>& files = transaction_list().files;
-  auto it = std::find(files.begin(), files.end(), file);
-  if (it == files.end()) return;
-  files.erase(it);
-  file->set_in_transaction(false);
-  file->data().discard_changes();
-  file->locks().release_all_slots();
-}
-
 bool transaction_decided(platform::FileSystem& fs, const std::string& data_file,
                          const Record& marker) {
   KeyView data = marker.data();
@@ -338,7 +329,9 @@ bool transaction_decided(platform::FileSystem& fs, const std::string& data_file,
     Bytes key = id_key(id);
     present = control->tree().find_equal(view(key)) != nullptr;
     control->end_operation();
-  } catch (const CorruptionError&) {
+  } catch (const CorruptionError& e) {
+    // A read the system failed tells nothing: the decision waits for the next refresh.
+    if (e.check() == kReadFailedCheck) throw;
     return false;  // the locks go with the handle
   }
   return !present;

@@ -57,13 +57,10 @@ bool transaction_open();
 int commit_transaction();
 // Discards the changes of every listed file and releases their locks.
 int rollback_transaction();
-// Takes one file out of the transaction, its changes discarded: for a table closed after a
-// corruption check, whose COMMIT and ROLLBACK are refused, so that the list does not keep
-// the dead file object (and its suspended commits) alive after the close.
-void leave_transaction(const std::shared_ptr<SharedFile>& file);
 
 // The decision for recovery: true to replay the journal of data_file, whose new state holds
-// marker.
+// marker. A read of the control file that the system fails is corruption check 2277: no
+// decision.
 bool transaction_decided(platform::FileSystem& fs, const std::string& data_file,
                          const Record& marker);
 

@@ -260,6 +260,13 @@ bool MemFileSystem::exists(const std::string& path) {
   return files_.count(path) != 0;
 }
 
+std::vector<std::string> MemFileSystem::file_names() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  std::vector<std::string> names;
+  for (const auto& entry : files_) names.push_back(entry.first);
+  return names;
+}
+
 std::vector<uint8_t> MemFileSystem::contents(const std::string& path) {
   std::lock_guard<std::mutex> guard(mutex_);
   auto it = files_.find(path);
@@ -298,6 +305,20 @@ uint64_t MemFileSystem::call_count(FileCall call) {
 uint64_t MemFileSystem::change_call_count() {
   std::lock_guard<std::mutex> guard(mutex_);
   return change_calls_;
+}
+
+size_t MemFileSystem::open_file_count() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  size_t n = 0;
+  for (const auto& [path, node] : files_) n += node->openers.size();
+  return n;
+}
+
+size_t MemFileSystem::lock_count() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  size_t n = 0;
+  for (const auto& [path, node] : files_) n += node->locks.size();
+  return n;
 }
 
 void MemFileSystem::cut_power_after(uint64_t change_calls) {
@@ -341,10 +362,36 @@ void MemFileSystem::power_loss(uint64_t seed, PowerLossMode mode) {
   for (auto& [path, node] : files_) {
     std::vector<uint8_t> durable = node->durable();
     std::vector<Node::Change> survivors;
+    uint64_t length_reached = durable.size();
     for (auto& change : node->unflushed) {
-      if (mode == PowerLossMode::kDropUnflushed) break;
-      if (mode == PowerLossMode::kKeepUnflushed) {
+      if (!change.truncate) {
+        length_reached = std::max<uint64_t>(length_reached, change.offset + change.data.size());
+      }
+      if (mode == PowerLossMode::kDropUnflushed || mode == PowerLossMode::kGarbageExtended) {
+        continue;
+      }
+      if (mode == PowerLossMode::kKeepUnflushed || mode == PowerLossMode::kReordered) {
         survivors.push_back(change);
+        continue;
+      }
+      if (mode == PowerLossMode::kTornUnflushed) {
+        if (change.truncate) {
+          survivors.push_back(change);
+          continue;
+        }
+        // Cut at one of the sector boundaries inside the write, or at its end.
+        uint64_t end = change.offset + change.data.size();
+        std::vector<uint64_t> cuts;
+        for (uint64_t b = (change.offset / kSector + 1) * kSector; b < end; b += kSector) {
+          cuts.push_back(b);
+        }
+        cuts.push_back(end);
+        uint64_t cut = cuts[rng() % cuts.size()];
+        Node::Change piece;
+        piece.offset = change.offset;
+        piece.data.assign(change.data.begin(),
+                          change.data.begin() + static_cast<std::ptrdiff_t>(cut - change.offset));
+        survivors.push_back(std::move(piece));
         continue;
       }
       if (change.truncate) {
@@ -387,8 +434,16 @@ void MemFileSystem::power_loss(uint64_t seed, PowerLossMode mode) {
         }
       }
     }
-    if (mode == PowerLossMode::kRandom) std::shuffle(survivors.begin(), survivors.end(), rng);
+    if (mode == PowerLossMode::kRandom || mode == PowerLossMode::kReordered) {
+      std::shuffle(survivors.begin(), survivors.end(), rng);
+    }
+    if (mode == PowerLossMode::kReordered) survivors.resize(rng() % (survivors.size() + 1));
     for (const auto& change : survivors) Node::apply_to(&durable, change);
+    if (mode == PowerLossMode::kGarbageExtended && length_reached > durable.size()) {
+      size_t from = durable.size();
+      durable.resize(length_reached);
+      for (size_t i = from; i < durable.size(); ++i) durable[i] = static_cast<uint8_t>(rng());
+    }
     node->current = std::move(durable);
     node->unflushed.clear();
     node->openers.clear();

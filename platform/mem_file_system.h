@@ -21,9 +21,11 @@
 //
 // Power loss. power_loss(seed) decides, for every write and truncation not yet flushed, what
 // reached the disk: nothing, all of it, some of its 512-byte sectors (torn), or only a larger
-// file length filled with garbage; the survivors land in a random order. The outcome is a
-// function of the seed. Afterwards every File opened before is dead (kSystemInvalidHandle),
-// all locks and sharing are gone, and the durable bytes are what the files hold.
+// file length filled with garbage; the survivors land in a random order. The other modes
+// give one outcome to every unflushed change, so that a test can try each on its own. The
+// outcome is a function of the seed. Afterwards every File opened before is dead
+// (kSystemInvalidHandle), all locks and sharing are gone, and the durable bytes are what the
+// files hold.
 //
 // Thread-safe: one mutex guards the whole file system and its Files.
 #pragma once
@@ -54,6 +56,9 @@ enum class PowerLossMode {
   kRandom,         // each unflushed change dropped, kept, torn or turned into garbage
   kDropUnflushed,  // nothing since the last flush survives
   kKeepUnflushed,  // everything written survives, in order
+  kTornUnflushed,  // each write survives up to a 512-byte boundary of the file, in order
+  kReordered,      // the writes land in a random order until the power fails
+  kGarbageExtended,  // nothing survives but the file lengths reached, over garbage
 };
 
 class MemFileSystem final : public FileSystem {
@@ -72,6 +77,8 @@ class MemFileSystem final : public FileSystem {
 
   void add_directory(const std::string& path);
   bool exists(const std::string& path);
+  // The names of every file, in name order.
+  std::vector<std::string> file_names();
   // The bytes as reads see them now (durable bytes with unflushed changes applied).
   std::vector<uint8_t> contents(const std::string& path);
   // The bytes that would survive a loss of power that dropped every unflushed change.
@@ -85,6 +92,10 @@ class MemFileSystem final : public FileSystem {
   uint64_t call_count(FileCall call);
   // Writes, flushes and truncations made so far.
   uint64_t change_call_count();
+  // Files open now, and byte-range locks held now, over every file: what a test expects to
+  // be 0 once everything it opened is closed.
+  size_t open_file_count();
+  size_t lock_count();
 
   void cut_power_after(uint64_t change_calls);
   bool power_is_cut();

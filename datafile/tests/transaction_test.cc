@@ -7,10 +7,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "datafile/byte_order.h"
 #include "datafile/data_file.h"
+#include "datafile/engine_lock.h"
 #include "datafile/table.h"
 #include "datafile/tests/passport_declaration.h"
 #include "datafile/tests/passport_record.h"
@@ -216,6 +218,32 @@ TEST_F(TransactionTest, MoreThanAHundredControlFilesIsACorruptionCheck) {
   EXPECT_EQ(rc, kFileSystemError);
   EXPECT_EQ(last_error().file_code, 2183);
   EXPECT_EQ(tables.front()->rollback(), kNoError);
+}
+
+// A table that ends with a corruption check inside a transaction serves only close; closing
+// it rolls the transaction back, so that the transaction keeps neither its files open nor
+// other threads out.
+TEST_F(TransactionTest, ClosingATableThatFailedInsideATransactionRollsItBack) {
+  {
+    auto a = open(0), b = open(1);
+    ASSERT_EQ(a->logout(), kNoError);
+    ASSERT_EQ(b->logout(), kNoError);
+    ASSERT_EQ(rename(*b, "GONE"), kNoError);
+    fs_->inject_fault({platform::FileCall::kRead, 1, true});
+    EXPECT_EQ(rename(*a, "GONE"), kFileSystemError);
+    fs_->clear_faults();
+    EXPECT_EQ(a->rollback(), kFileSystemError);
+    EXPECT_TRUE(transaction_open());
+    EXPECT_EQ(a->close(), kNoError);
+    EXPECT_FALSE(transaction_open());
+    auto other = std::async(std::launch::async, [&] { return name_in(1); });
+    if (other.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "another thread still waits for the transaction";
+      transaction_gate().leave();
+    }
+    EXPECT_EQ(other.get(), "OLD") << "the changes of the other file were rolled back";
+  }
+  EXPECT_EQ(fs_->open_file_count(), 0u);
 }
 
 TEST_F(TransactionTest, OtherThreadsWaitUntilTheTransactionEnds) {

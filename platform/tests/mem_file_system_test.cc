@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -182,6 +183,65 @@ TEST_F(MemFileSystemTest, RandomPowerLossTearsAtSectorsAndRepeatsForASeed) {
     seen.insert(result);
   }
   EXPECT_GT(seen.size(), 10u);
+}
+
+// Each single-outcome mode over the same unflushed writes: two writes of 1024 bytes of 2 and
+// 3 over a flushed file of 1024 bytes of 1, the first at 256 (straddling the file's end, so
+// crossing sector boundaries at 512 and 1024), the second at 2048 (extending the file).
+TEST_F(MemFileSystemTest, EachPowerLossModeGivesItsOwnOutcome) {
+  auto outcome = [](PowerLossMode mode, uint64_t seed) {
+    MemFileSystem fs;
+    std::unique_ptr<File> f;
+    fs.open("m", kReadWrite, Disposition::kOpenOrCreate, &f);
+    size_t n;
+    Bytes flushed(1024, 1), first(1024, 2), second(1024, 3);
+    f->write_at(0, flushed.data(), flushed.size(), &n);
+    f->flush();
+    f->write_at(256, first.data(), first.size(), &n);
+    f->write_at(2048, second.data(), second.size(), &n);
+    fs.power_loss(seed, mode);
+    return fs.contents("m");
+  };
+  for (uint64_t seed = 0; seed < 20; ++seed) {
+    SCOPED_TRACE(seed);
+    Bytes torn = outcome(PowerLossMode::kTornUnflushed, seed);
+    // The first write is cut at 512, 1024 or its end (1280); past a cut nothing of it is there.
+    ASSERT_GE(torn.size(), 1024u);
+    size_t kept = 256;
+    while (kept < std::min<size_t>(torn.size(), 1280) && torn[kept] == 2) ++kept;
+    EXPECT_TRUE(kept == 512 || kept == 1024 || kept == 1280) << kept;
+    for (size_t i = kept; i < 1024; ++i) ASSERT_EQ(torn[i], 1) << i;
+
+    Bytes garbage = outcome(PowerLossMode::kGarbageExtended, seed);
+    ASSERT_EQ(garbage.size(), 3072u) << "the length the writes reached";
+    EXPECT_EQ(Bytes(garbage.begin(), garbage.begin() + 1024), Bytes(1024, 1));
+    EXPECT_NE(Bytes(garbage.begin() + 2048, garbage.end()), Bytes(1024, 3));
+
+    // Reordered: any subset of the two writes, each whole.
+    Bytes reordered = outcome(PowerLossMode::kReordered, seed);
+    bool first_landed = reordered[256] == 2, second_landed = reordered.size() == 3072;
+    EXPECT_EQ(std::count(reordered.begin(), reordered.end(), 2), first_landed ? 1024 : 0);
+    if (second_landed) {
+      EXPECT_EQ(reordered.back(), 3);
+    }
+  }
+  std::set<Bytes> reorderings;
+  for (uint64_t seed = 0; seed < 40; ++seed) {
+    reorderings.insert(outcome(PowerLossMode::kReordered, seed));
+  }
+  EXPECT_EQ(reorderings.size(), 4u) << "none, either one, or both";
+  EXPECT_EQ(outcome(PowerLossMode::kKeepUnflushed, 0).size(), 3072u);
+}
+
+TEST_F(MemFileSystemTest, OpenFilesAndLocksAreCounted) {
+  auto f = open_ok("a");
+  auto g = open_ok("b");
+  ASSERT_EQ(f->lock(10, 2), kNoError);
+  EXPECT_EQ(fs_.open_file_count(), 2u);
+  EXPECT_EQ(fs_.lock_count(), 1u);
+  f.reset();
+  EXPECT_EQ(fs_.open_file_count(), 1u);
+  EXPECT_EQ(fs_.lock_count(), 0u) << "a lock ends with its File";
 }
 
 TEST_F(MemFileSystemTest, CutPowerStopsLaterChanges) {
