@@ -75,8 +75,7 @@ int BrowsePage::set_size(size_t rows) {
   int rc = kNoError;
   if (rows_.size() > size_) {
     // Drop rows below the page, and above it when the highlight would fall off.
-    const size_t keep_from =
-        size_t(selected_) >= size_ ? size_t(selected_) - size_ + 1 : size_t(0);
+    const size_t keep_from = size_t(selected_) >= size_ ? size_t(selected_) - size_ + 1 : size_t(0);
     rows_.erase(rows_.begin() + ptrdiff_t(keep_from + size_), rows_.end());
     rows_.erase(rows_.begin(), rows_.begin() + ptrdiff_t(keep_from));
     selected_ -= int(keep_from);

@@ -60,9 +60,9 @@ class KeyMaker {
       : decl_(decl), order_(order) {
     for (const SortComponent& c : order) {
       const datafile::FieldDecl& field = decl.fields[c.field];
-      const Kind kind = is_text(field)                          ? Kind::kText
+      const Kind kind = is_text(field)                       ? Kind::kText
                         : integer_value(field, zero_.data()) ? Kind::kInteger
-                                                                : Kind::kBytes;
+                                                             : Kind::kBytes;
       parts_.push_back({kind, c.descending});
     }
   }
@@ -87,7 +87,8 @@ class KeyMaker {
           break;
         }
         case Kind::kInteger: {
-          const uint64_t biased = static_cast<uint64_t>(*integer_value(field, image)) ^ (1ull << 63);
+          const uint64_t biased =
+              static_cast<uint64_t>(*integer_value(field, image)) ^ (1ull << 63);
           uint8_t b[8];
           datafile::store_u32_be(b, static_cast<uint32_t>(biased >> 32));
           datafile::store_u32_be(b + 4, static_cast<uint32_t>(biased));

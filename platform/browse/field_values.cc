@@ -58,6 +58,13 @@ void set_first_in_order(const datafile::FieldDecl& field, bool descending, uint8
   if (is_signed && field.size > 0) p[field.size - 1] = descending ? 0x7F : 0x80;
 }
 
+void set_integer(const datafile::FieldDecl& field, int64_t value, uint8_t* image) {
+  uint8_t* p = image + field.offset;
+  for (size_t i = 0; i < field.size; ++i) {
+    p[i] = static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i));
+  }
+}
+
 void set_text(const datafile::FieldDecl& field, std::string_view text, uint8_t* image) {
   uint8_t* p = image + field.offset;
   const size_t n = std::min<size_t>(text.size(), field.size);

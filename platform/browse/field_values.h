@@ -33,6 +33,9 @@ std::string_view trim_blanks(std::string_view text);
 // ascending component, the highest of a descending one.
 void set_first_in_order(const datafile::FieldDecl& field, bool descending, uint8_t* image);
 
+// The integer field set to value, cut to the field's size.
+void set_integer(const datafile::FieldDecl& field, int64_t value, uint8_t* image);
+
 // The text field set to text, cut to its width or padded with blanks.
 void set_text(const datafile::FieldDecl& field, std::string_view text, uint8_t* image);
 

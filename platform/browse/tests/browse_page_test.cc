@@ -117,7 +117,7 @@ TEST_F(HundredPassports, LocatorHighlightsTheFirstEntryNotLower) {
   };
   const Case cases[] = {
       {"050", "050", range(50, 60)},
-      {"05", "050", range(50, 60)},   // a shorter text: the first number it begins
+      {"05", "050", range(50, 60)},    // a shorter text: the first number it begins
       {"0505", "051", range(51, 61)},  // between two numbers: the higher one
       {"", "000", range(0, 10)},       // an empty text: the top
       {"095", "095", range(90, 100)},  // near the end: the page fills from above
@@ -174,8 +174,8 @@ TEST_F(HundredPassports, RefreshShowsChangesAndKeepsTheHighlightedRecord) {
   page.select(3);
   file.add("45 01", "0215");  // between 021 and 022
   ASSERT_EQ(page.refresh(), kNoError);
-  EXPECT_EQ(nums(page.rows()), (std::vector<std::string>{"020", "021", "0215", "022", "023",
-                                                         "024", "025", "026", "027", "028"}));
+  EXPECT_EQ(nums(page.rows()), (std::vector<std::string>{"020", "021", "0215", "022", "023", "024",
+                                                         "025", "026", "027", "028"}));
   EXPECT_EQ(selected(), "023");
 }
 

@@ -68,8 +68,8 @@ TEST_F(ExternalSort, MatchesASortInMemoryWhateverTheMemoryLimit) {
     size_t fan_in;
     bool runs;
   };
-  for (const Limits& l : {Limits{size_t(1) << 20, 32, false}, Limits{4096, 32, true},
-                          Limits{1024, 2, true}}) {
+  for (const Limits& l :
+       {Limits{size_t(1) << 20, 32, false}, Limits{4096, 32, true}, Limits{1024, 2, true}}) {
     SCOPED_TRACE(l.memory);
     std::unique_ptr<SortedNumbers> sorted;
     SortStatistics stats;
@@ -100,7 +100,7 @@ TEST(SortedRows, PagesReadBySortedIndexPassOverRemovedRecordsAndLocateByKey) {
   PassportTable file;
   // Names in reverse order of their numbers.
   for (int i = 0; i < 30; ++i) {
-    char name[8];
+    char name[16];
     std::snprintf(name, sizeof name, "N%02d", 29 - i);
     file.add("", std::to_string(100 + i), name);
   }

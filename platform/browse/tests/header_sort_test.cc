@@ -50,7 +50,7 @@ TEST(HeaderSort, ClicksChooseReverseAndExtendTheOrder) {
 TEST(HeaderSort, OrderIsTheColumnsThenTheKeyComponentsNotYetInIt) {
   const datafile::TableDecl decl = testing::passport_decl();
   std::vector<ColumnFormat> columns(6);
-  const uint16_t fields[] = {app::kPspSer, app::kPspNum, app::kPspFio,
+  const uint16_t fields[] = {app::kPspSer,     app::kPspNum,     app::kPspFio,
                              app::kPspDatePas, app::kPspDateImp, app::kPspComment};
   for (size_t i = 0; i < 6; ++i) columns[i].field = fields[i];
 
