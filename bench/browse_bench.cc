@@ -208,8 +208,8 @@ int main(int argc, char** argv) {
     }
   }
   const char* tmp = std::getenv("TMPDIR");
-  const std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvel-bench-browse-" +
-                          std::to_string(getuid());
+  const std::string dir =
+      std::string(tmp && *tmp ? tmp : "/tmp") + "/orvel-bench-browse-" + std::to_string(getuid());
   if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return fail("mkdir", errno);
   orvel::datafile::TableDecl decl = orvel::app::passport_table();
   decl.file_name = dir + "/passport.hvk";
