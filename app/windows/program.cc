@@ -5,8 +5,10 @@
 #include "app/import_file.h"
 #include "app/passport_file.h"
 #include "app/windows/box_reporter.h"
+#include "app/windows/browse_tabs.h"
 #include "app/windows/main_window.h"
 #include "app/windows/view_form.h"
+#include "platform/browse/list_formats_location.h"
 #include "platform/ini_manager.h"
 #include "platform/settings_location.h"
 #include "platform/toolkit/message_boxes.h"
@@ -33,11 +35,15 @@ int run(platform::toolkit::MessageBoxes& boxes, const ProgramOptions& options) {
   {
     MainWindow window({passports, import_name, import_file, ini, boxes, reporter, options.chooser});
     reporter.set_parent(&window);
-    window.set_view_form([&](const app::PSP& passport) {
+    auto view_form = [&](const app::PSP& passport) {
       ViewForm form({passports, ini, boxes.procedures(), reporter}, passport, &window);
       form.run();
-    });
+    };
+    window.set_view_form(view_form);
     if (!window.open()) return kExitFatal;
+    BrowseTabs browse({window, passports, boxes, ini.path(), browse::list_formats_file_path(),
+                       view_form});
+    if (!browse.start()) return kExitFatal;
     window.show();
     if (options.window_shown) options.window_shown(window);
     QApplication::exec();
