@@ -156,7 +156,7 @@ void DataFile::commit_phase2() {
     // The journal on disk is complete and announced: the next refresh copies it again.
     header_valid_ = false;
     refreshed_ = false;
-    cache_.drop_all();
+    drop_cached_pages();
   }
   forget_changes();
 }
@@ -192,6 +192,9 @@ void DataFile::take_header(const FileHeader& h) {
 
 // The state after a commit or a discard: nothing changed, no page waits for an address.
 void DataFile::forget_changes() {
+  // A commit or a discard may have changed any page; what was retained is no longer known
+  // to match the file.
+  retained_.clear();
   changed_ = false;
   released_.clear();
   next_negative_ = -1;
@@ -202,10 +205,15 @@ void DataFile::forget_changes() {
   }
 }
 
+void DataFile::drop_cached_pages() {
+  cache_.drop_all();
+  retained_.clear();
+}
+
 void DataFile::discard_changes() {
   header_valid_ = false;
   refreshed_ = false;
-  cache_.drop_all();
+  drop_cached_pages();
   journal_map_.clear();
   forget_changes();
   locks_->release_operation_lock();

@@ -96,8 +96,17 @@ int32_t DataFile::root_address() {
 }
 
 Page* DataFile::load_page(int32_t address) {
-  cache_.trim();
+  cache_.trim(retaining() ? &retained_ : nullptr);
   Page* page = cache_.find(address);
+  if (!page && retaining()) {
+    PageContents kept;
+    if (retained_.take(address, &kept)) {
+      std::unique_ptr<Page> loaded = cache_.page_for_loading(kept.records.size());
+      loaded->address = address;
+      loaded->contents = std::move(kept);
+      page = cache_.insert(std::move(loaded));
+    }
+  }
   if (!page) {
     if (address < 0) corruption_check(1735);
     int size_class = header_.size_class_of(address);

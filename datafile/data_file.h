@@ -46,6 +46,7 @@
 #include "datafile/page_cache.h"
 #include "datafile/placement.h"
 #include "datafile/record_tree.h"
+#include "datafile/retained_pages.h"
 #include "platform/file.h"
 
 namespace orvel::datafile {
@@ -75,6 +76,8 @@ class DataFile final : public PageStore, private PageMover {
   PageCache& cache() { return cache_; }
   FileIo& io() { return io_; }
   bool changed() const { return changed_; }
+  // Pages trimmed from the page cache whose decoded contents are kept for a later load.
+  size_t retained_page_count() const { return retained_.size(); }
   // True while a reader sees a pending commit through the journal.
   bool reading_through_journal() const { return !journal_map_.empty(); }
 
@@ -139,6 +142,11 @@ class DataFile final : public PageStore, private PageMover {
   void place_changed_pages();
   void write_page(Page* page, uint64_t offset);
   void forget_changes();
+  // Drops every page of the page cache and every retained page.
+  void drop_cached_pages();
+  // Retained pages hold the committed state: they serve only while nothing has changed and
+  // no journal is read through.
+  bool retaining() const { return !changed_ && journal_map_.empty(); }
   // Takes h as the header in memory and as the last committed one.
   void take_header(const FileHeader& h);
   // Phase 2's last step: flush, read the header, end the journal, raise the counter, write,
@@ -167,6 +175,7 @@ class DataFile final : public PageStore, private PageMover {
   bool refreshed_ = false;
   bool changed_ = false;
   PageCache cache_;
+  RetainedPages retained_;
   RecordTree tree_;
   int32_t next_negative_ = -1;
   std::vector<int32_t> released_;  // placed pages emptied since the last commit

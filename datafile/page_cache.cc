@@ -133,13 +133,14 @@ void PageCache::drop_all() {
   }
 }
 
-void PageCache::trim() {
+void PageCache::trim(RetainedPages* retained) {
   while (unchanged_count_ >= kMinUnchanged) {
     Page* lru = unchanged_ring_.ring_next_;
     uint64_t n = unchanged_count_;
     uint64_t idle = clock_ - lru->last_access;
     uint64_t age = clock_ - lru->created;
     if (n < kMaxUnchanged && idle < 4 * (age / n)) return;
+    if (retained) retained->keep(lru->address, std::move(lru->contents));
     drop(lru);
   }
 }

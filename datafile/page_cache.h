@@ -9,7 +9,8 @@
 // advances at every access to an unchanged page; trim() uses it to keep between 20 and 99
 // unchanged pages: it drops the least recently used one while 100 or more are kept, and
 // between 20 and 99 while that page has gone unused for at least four times the average age
-// of the unchanged pages.
+// of the unchanged pages. A trim may hand the contents of the pages it drops to a
+// RetainedPages, which keeps them for a later load.
 //
 // Every page carries a serial number that changes whenever its records change, it moves, or
 // it is dropped and loaded again, so that positions can tell whether the page they remember
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "datafile/page_image.h"
+#include "datafile/retained_pages.h"
 
 namespace orvel::datafile {
 
@@ -79,8 +81,9 @@ class PageCache {
   // one, so that its record buffers serve again, else a new one. Its records are leftovers
   // for the load to overwrite; everything else is as in a new Page.
   std::unique_ptr<Page> page_for_loading(size_t records);
-  // Drops least recently used unchanged pages by the rule above.
-  void trim();
+  // Drops least recently used unchanged pages by the rule above; their contents move to
+  // retained when it is given.
+  void trim(RetainedPages* retained = nullptr);
 
   // The changed pages in the order they were changed.
   std::vector<Page*> changed_pages() const;

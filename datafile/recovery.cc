@@ -53,7 +53,7 @@ int DataFile::refresh_header() {
     // A new file: nothing to compare with; a header forgotten by a discard starts afresh.
     if (!header_valid_) {
       take_header(FileHeader::new_file());
-      cache_.drop_all();
+      drop_cached_pages();
       journal_map_.clear();
       forget_changes();
     }
@@ -71,7 +71,7 @@ int DataFile::refresh_header() {
     refreshed_ = true;
     return kNoError;
   }
-  cache_.drop_all();
+  drop_cached_pages();
   journal_map_.clear();
   forget_changes();
   take_header(on_disk);
@@ -126,7 +126,7 @@ int DataFile::recover() {
     complete = false;
   }
 
-  cache_.drop_all();
+  drop_cached_pages();
   journal_map_.clear();
   // Only an open that may write repairs the file; the lock layer may take a lock for it.
   struct Repair {
@@ -200,7 +200,7 @@ bool DataFile::decide_journal(const FileHeader& copy, const std::map<uint64_t, u
     decided = false;
     read_failed = e.check() == kReadFailedCheck;
   }
-  cache_.drop_all();
+  drop_cached_pages();
   journal_map_.clear();
   next_negative_ = -1;
   header_ = saved;
