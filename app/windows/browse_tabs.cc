@@ -86,21 +86,23 @@ BrowseTabs::BrowseTabs(Parts parts)
   });
   formats_->set_terminate([this] { fatal_ = true; });
   list_->set_context_menu_part(formats_.get());
-  sorter_ = std::make_unique<browse::HeaderSorter>(list_);
+  sorter_ = new browse::HeaderSorter(list_);
 
   QObject::connect(list_, &browse::BrowseList::accepted, list_, [this] { row_accepted(); });
   QObject::connect(list_, &browse::BrowseList::read_error, list_, [this](int code) {
-    parts_.boxes.show_plain(&parts_.window, platform::error_text(code));
+    parts_.boxes.show_plain(&parts_.window, error_text(code));
   });
   QObject::connect(formats_.get(), &browse::ListFormatManager::file_error, list_,
                    [this](int code) {
-                     parts_.boxes.show_plain(&parts_.window, platform::error_text(code));
+                     parts_.boxes.show_plain(&parts_.window, error_text(code));
                    });
   parts_.window.set_browse_order([this](int tab) { apply_order_of_tab(tab); });
 }
 
 BrowseTabs::~BrowseTabs() {
-  if (formats_ && last_order_ != 0) formats_->store_current();
+  if (last_order_ != 0) formats_->store_current();
+  // The list lives on with the window; it must not reach the manager after this.
+  list_->set_context_menu_part(nullptr);
 }
 
 bool BrowseTabs::start() {

@@ -68,8 +68,8 @@ class BrowseTabs {
   Parts parts_;
   const datafile::TableDecl formats_decl_;
   browse::BrowseList* list_;  // a child of the window
-  browse::BrowseLocator* locator_;
-  std::unique_ptr<browse::HeaderSorter> sorter_;
+  browse::BrowseLocator* locator_;  // a child of the locator entry
+  browse::HeaderSorter* sorter_;  // a child of the list
   std::unique_ptr<browse::ListFormatManager> formats_;
   int last_order_ = 0;
   bool fatal_ = false;
