@@ -88,12 +88,17 @@ class Checker {
         problem() << "region " << i << " [" << s << ", " << e << ") is out of order or unpacked";
         continue;
       }
-      for (int32_t a = s; a < e; a += i) slots_[a] = i;
       previous_end = e;
     }
     uint64_t size = 0;
     if (file_->io().size(&size) == 0 && size < header_.data_end()) {
       problem() << "file of " << size << " bytes ends before the data end";
+    }
+    // Only regions that the file really holds are listed slot by slot: a damaged header may
+    // claim millions of slots.
+    if (!problems_.empty()) return;
+    for (int i = 1; i <= kMaxClass; ++i) {
+      for (int32_t a = header_.region_start(i); a < header_.region_end(i); a += i) slots_[a] = i;
     }
   }
 
