@@ -6,6 +6,8 @@
 // marker is left out of the state, since it is the time of the commit.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -133,6 +135,32 @@ inline int observe(platform::MemFileSystem& fs, const std::vector<std::string>& 
     }
   }
   return kNoError;
+}
+
+// What every point of a reliability scenario must show once the files were read as a reader
+// (as_reader, with its problems): a writer reads them alike, the check finds nothing, and
+// they hold the old or the new state, or, for a scenario that commits in steps, the old
+// data with some steps done; the new state when the operation (rc) had succeeded. Returns
+// whether they hold the new state.
+inline bool expect_old_or_new(platform::MemFileSystem& fs, const std::vector<std::string>& names,
+                              bool in_steps, const FileState& old_state,
+                              const FileState& new_state, const FileState& as_reader,
+                              std::vector<std::string> problems, int rc,
+                              const std::string& context) {
+  FileState as_writer;
+  EXPECT_EQ(observe(fs, names, true, &as_writer, &problems), kNoError)
+      << context << ": does not open as a writer";
+  EXPECT_TRUE(problems.empty()) << context << ":\n" << joined(problems);
+  EXPECT_TRUE(as_reader == as_writer) << context << ": the reader and the writer disagree";
+  const bool is_new = as_writer == new_state;
+  const bool between = in_steps && same_data(as_writer, old_state);
+  EXPECT_TRUE(is_new || as_writer == old_state || between)
+      << context << ": neither the old nor the new state:"
+      << compared(as_writer, old_state, new_state);
+  if (rc == kNoError) {
+    EXPECT_TRUE(is_new) << context << ": the operation had returned success";
+  }
+  return is_new;
 }
 
 }  // namespace orvel::datafile::testing
