@@ -6,7 +6,8 @@
 #   make build   build into build/, programs in build/bin/
 #   make bench   build optimised and run the benchmarks
 #   make fuzz    build the fuzz targets with clang and run each for FUZZ_SECONDS (default 60)
-#   make reliability  the full power-loss and I/O-error matrix (the test tree's build)
+#   make reliability  the full power-loss and I/O-error matrix and the full stress run (the
+#                test tree's build)
 #   make deps    install the Debian packages the project needs, when missing
 
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -101,11 +102,12 @@ test-windows: deps windows-deps $(WINDIR)/CMakeCache.txt $(TESTDIR)/CMakeCache.t
 	tools/tests/cross_platform_files.sh $(TESTDIR)/bin $(WINDIR)/bin
 
 # Every outcome of a power loss and every kind of failing file call at every point of every
-# writing operation; make test tries one of each per point.
+# writing operation, and the stress run at full size (8 programs, killed every few seconds);
+# make test tries one of each per point and a small stress run.
 reliability: deps $(TESTDIR)/CMakeCache.txt
-	$(CMAKE) --build $(TESTDIR) -j $(JOBS) --target datafile_reliability_tests
+	$(CMAKE) --build $(TESTDIR) -j $(JOBS) --target datafile_reliability_tests datafile_stress_tests
 	cd $(TESTDIR) && ORVEL_RELIABILITY=full ctest --output-on-failure -j $(JOBS) \
-	  -R 'PowerLossMatrix|IoErrorMatrix'
+	  -R 'PowerLossMatrix|IoErrorMatrix|StressRun'
 
 # The windows when they are built, else the command-line tool, else a word on what there is.
 run: build
