@@ -1,12 +1,16 @@
 // The programs of the stress run (stress_test.cc), many at once on the shared files
 // DIR/a.hvk and DIR/b.hvk (stress_record.h), any of them killed at any moment:
 //
-//   worker DIR ID SEED FIRST COUNT   COUNT operations of a seeded random mix, numbered from
+//   worker DIR ID SEED FIRST COUNT DIE
+//                                    COUNT operations of a seeded random mix, numbered from
 //                                    FIRST: adds, changes (half of them under a hold) and
 //                                    deletes of its series W<ID> in one file, held reads of
 //                                    anyone's records, and transactions that add, change or
 //                                    delete a pair T<ID> in both files, one in five rolled
-//                                    back. It learns its records from the files first.
+//                                    back. It learns its records from the files first. One
+//                                    in DIE commits of a transaction (none for 0) kills the
+//                                    program inside itself, after phase 1 of both files or
+//                                    after the commit point, saying "dying" first.
 //   reader DIR STOP                  reads both files in key order and in record order until
 //                                    the file STOP exists, checking every record it reads
 //
@@ -25,12 +29,15 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 
 #include "datafile/table.h"
+#include "datafile/tests/child_process.h"
 #include "datafile/tests/passport_declaration.h"
 #include "datafile/tests/stress_record.h"
+#include "datafile/transaction.h"
 #include "platform/clock.h"
 #include "platform/error_codes.h"
 
@@ -108,15 +115,25 @@ Versions versions_in(Table& t, const std::string& ser) {
 
 class Worker {
  public:
-  Worker(const std::string& dir, int id, uint32_t seed, int32_t first)
+  Worker(const std::string& dir, int id, uint32_t seed, int32_t first, int die)
       : tables_(dir, kShared),
         single_(single_series(id)),
         pair_(pair_series(id)),
         random_(seed),
-        seq_(first) {
+        seq_(first),
+        die_(die) {
     for (int f = 0; f < kStressFileCount; ++f) singles_[f] = versions_in(tables_[f], single_);
     pairs_ = versions_in(tables_[0], pair_);
+    // Kills from outside mostly find a program waiting for a lock; these fall into the two
+    // moments of a transaction's commit that decide its outcome.
+    set_commit_step_hook([this](CommitStep reached) {
+      if (die_at_ && *die_at_ == reached) {
+        say("dying");
+        orvel::testing::kill_this_process();
+      }
+    });
   }
+  ~Worker() { set_commit_step_hook({}); }
 
   void run(int count) {
     for (int i = 0; i < count; ++i, ++seq_) {
@@ -233,6 +250,10 @@ class Worker {
       say("R " + tag());
       return;
     }
+    die_at_.reset();
+    if (die_ > 0 && pick(die_) == 0) {
+      die_at_ = pick(2) ? CommitStep::kPhase1Written : CommitStep::kCommitPoint;
+    }
     if (int rc = tables_[0].commit(); rc != kNoError) fail("commit", rc);
     if (deleting) {
       pairs_.erase(n);
@@ -248,11 +269,13 @@ class Worker {
   Versions pairs_;
   std::mt19937 random_;
   int32_t seq_;
+  const int die_;
+  std::optional<CommitStep> die_at_;
 };
 
-int worker(const std::string& dir, int id, uint32_t seed, int32_t first, int count) {
+int worker(const std::string& dir, int id, uint32_t seed, int32_t first, int count, int die) {
   {
-    Worker w(dir, id, seed, first);
+    Worker w(dir, id, seed, first, die);
     w.run(count);
   }
   say("end");
@@ -343,9 +366,9 @@ class Reader {
 int run(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   try {
-    if (command == "worker" && argc == 7) {
+    if (command == "worker" && argc == 8) {
       return worker(argv[2], std::stoi(argv[3]), uint32_t(std::stoul(argv[4])), std::stoi(argv[5]),
-                    std::stoi(argv[6]));
+                    std::stoi(argv[6]), std::stoi(argv[7]));
     }
     if (command == "reader" && argc == 4) {
       Reader(argv[2]).run(argv[3]);

@@ -49,11 +49,12 @@ struct StressSize {
   int kills;        // spread over the run by the operations done; 0 for kills by time
   double kill_min;  // seconds between two kills when by time
   double kill_max;
+  int die;  // one in that many commits of a transaction kills its worker inside
 };
 
 StressSize stress_size() {
-  if (full_reliability_run()) return {8, 10000, 2, 0, 1.5, 3.5};
-  return {4, 1000, 1, 3, 0, 0};
+  if (full_reliability_run()) return {8, 10000, 2, 0, 1.5, 3.5, 1000};
+  return {4, 1000, 1, 3, 0, 0, 250};
 }
 
 uint32_t stress_seed() {
@@ -86,13 +87,15 @@ struct WorkerState {
   int done = 0;  // operations finished
   int starts = 0;
   bool ended = false;
+  bool dying = false;  // it said it kills itself
   std::optional<Change> under_way;
   Clock::time_point last_heard;
 };
 
 struct Tally {
   std::map<std::string, long> kinds;  // changes acknowledged, by kind
-  long held_reads = 0, rolled_back = 0, kills = 0, uncertain_applied = 0, uncertain_lost = 0;
+  long held_reads = 0, rolled_back = 0, kills = 0, deaths = 0, uncertain_applied = 0,
+       uncertain_lost = 0;
 };
 
 class StressRunTest : public ::testing::Test {
@@ -125,10 +128,12 @@ class StressRunTest : public ::testing::Test {
     w.child = std::make_unique<ChildProcess>(
         std::vector<std::string>{STRESS_HELPER_PATH, "worker", dir_, std::to_string(w.id),
                                  std::to_string(seed), std::to_string(w.next_seq),
-                                 std::to_string(size_.operations - w.done)},
+                                 std::to_string(size_.operations - w.done),
+                                 std::to_string(size_.die)},
         true);
     ASSERT_TRUE(w.child->started());
     ++w.starts;
+    w.dying = false;
     w.last_heard = Clock::now();
   }
 
@@ -184,6 +189,10 @@ class StressRunTest : public ::testing::Test {
       w.next_seq = seq + 1;
       ++tally_.held_reads;
       ++w.done;
+      return true;
+    }
+    if (word == "dying" && !w.dying) {
+      w.dying = true;
       return true;
     }
     if (word == "end" && !w.ended) {
@@ -243,7 +252,7 @@ class StressRunTest : public ::testing::Test {
       return;
     }
     ASSERT_EQ(status, ChildProcess::kKilled);
-    ++tally_.kills;
+    ++(w.dying ? tally_.deaths : tally_.kills);
 
     FileModel before[kStressFileCount], after[kStressFileCount];
     for (int f = 0; f < kStressFileCount; ++f) before[f] = model(f);
@@ -371,6 +380,7 @@ TEST_F(StressRunTest, ManyProgramsKilledAndRestartedKeepEveryCommittedChange) {
     std::vector<WorkerState*> running;
     for (WorkerState& w : workers) {
       ASSERT_NO_FATAL_FAILURE(listen(w));
+      if (w.dying) ASSERT_NO_FATAL_FAILURE(kill(w));
       done += w.done;
       if (w.ended) continue;
       ASSERT_LT(Clock::now() - w.last_heard, std::chrono::seconds(90))
@@ -411,7 +421,8 @@ TEST_F(StressRunTest, ManyProgramsKilledAndRestartedKeepEveryCommittedChange) {
 
   long changes = 0;
   std::cout << "stress: " << size_.workers << " workers x " << size_.operations << " operations in "
-            << run_seconds << " s, " << tally_.kills << " kills; ";
+            << run_seconds << " s, " << tally_.kills << " kills, " << tally_.deaths
+            << " killed inside a commit; ";
   for (const auto& [kind, count] : tally_.kinds) {
     std::cout << kind << " " << count << ", ";
     changes += count;
