@@ -24,6 +24,12 @@ Bytes data_key(uint32_t table, uint32_t record_number) {
   return key;
 }
 
+DataKey::DataKey(uint32_t table, uint32_t record_number) {
+  store_u32_be(bytes_, table);
+  bytes_[4] = record_kind::kData;
+  store_u32_be(bytes_ + 5, record_number);
+}
+
 Bytes statistics_key(uint32_t table, uint8_t index) {
   Bytes key = with_prefix(table, record_kind::kStatistics, kStatisticsKeyLength);
   key[5] = index;
