@@ -229,15 +229,20 @@ class PosixFileSystem final : public FileSystem {
     bool writable = open_mode::can_write(mode);
     int create_flags = disposition == Disposition::kOpenExisting ? 0 : O_CREAT;
     if (create_flags && !writable) return kAccessDenied;
+    // A new file is as readable as the user's umask allows; a temporary under kCreateNew is
+    // the owner's alone until it takes its place.
+    const mode_t permissions = disposition == Disposition::kCreateNew ? 0600 : 0666;
+    if (disposition == Disposition::kCreateNew) create_flags |= O_EXCL;
     // Read and write when the system allows it, so that locks can be exclusive; the File
     // itself keeps to the access that was asked for.
     int fd_flags = O_RDWR;
-    int fd = ::open(path.c_str(), fd_flags | O_CLOEXEC | create_flags, 0666);
+    int fd = ::open(path.c_str(), fd_flags | O_CLOEXEC | create_flags, permissions);
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM) &&
         !(readable && writable)) {
       fd_flags = readable ? O_RDONLY : O_WRONLY;
-      fd = ::open(path.c_str(), fd_flags | O_CLOEXEC | create_flags, 0666);
+      fd = ::open(path.c_str(), fd_flags | O_CLOEXEC | create_flags, permissions);
     }
+    if (fd < 0 && errno == EEXIST) return kAccessDenied;
     if (fd < 0) return from_errno(errno, path);
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
