@@ -8,7 +8,9 @@
 // and number; prefix_scan and name_scan 10,000 starts of 50 rows each; full_scan every
 // passport; durable_import 2,000 update lines (half new, half known) into the directory of
 // the load, each line committed. The floor of a durable commit on this disk, 4 x (4 KiB
-// pwrite + fdatasync), is measured in the same run.
+// pwrite + fdatasync), is measured in the same run, and so is the floor of one operation on
+// a shared file (its reader slot locked, the header read, the slot unlocked), which every
+// fetch and every step of a scan pays: the *_vs_floor rows set our rate against it.
 //
 // Every workload runs in a child process of its own, so that its peak memory can be told,
 // and the two engines take turns: ours, peer, ours, peer for the repeatable workloads (the
@@ -144,6 +146,33 @@ double floor_commits_per_second(const std::string& dir, int commits) {
   return ok && seconds > 0 ? commits / seconds : 0;
 }
 
+// Operations per second at the floor of the sharing protocol: what every operation on a
+// shared file costs before it touches a record, its reader slot locked, the header read and
+// the slot unlocked again (the same three calls on the same kind of file).
+double floor_operations_per_second(const std::string& dir, int operations) {
+  std::string file = dir + "/floor-operation.bin";
+  int fd = open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  if (fd < 0) return 0;
+  std::vector<char> header(512, 'h');
+  bool ok = pwrite(fd, header.data(), header.size(), 0) == ssize_t(header.size());
+  struct flock slot {};
+  slot.l_whence = SEEK_SET;
+  slot.l_start = off_t(0x80000000LL) + 7;
+  slot.l_len = 1;
+  auto start = Clock::now();
+  for (int i = 0; i < operations && ok; ++i) {
+    slot.l_type = F_WRLCK;
+    ok = fcntl(fd, F_OFD_SETLK, &slot) == 0 &&
+         pread(fd, header.data(), header.size(), 0) == ssize_t(header.size());
+    slot.l_type = F_UNLCK;
+    ok = fcntl(fd, F_OFD_SETLK, &slot) == 0 && ok;
+  }
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  close(fd);
+  fs::remove(file);
+  return ok && seconds > 0 ? operations / seconds : 0;
+}
+
 void write_lines(const std::string& file, const PassportSource& source, uint64_t first,
                  uint64_t count) {
   std::ofstream out(file, std::ios::binary);
@@ -165,6 +194,10 @@ class Run {
     const double floor = floor_commits_per_second(dir_, 50);
     std::cout << "floor: " << (floor > 0 ? 1000 / floor : 0) << " ms per commit (4 x 4 KiB "
               << "pwrite + fdatasync), " << floor << " commits/s\n";
+    operation_floor_ = floor_operations_per_second(dir_, 200000);
+    std::cout << "floor: " << (operation_floor_ > 0 ? 1e6 / operation_floor_ : 0)
+              << " us per shared operation (lock, 512-byte header read, unlock), "
+              << operation_floor_ << " operations/s\n";
     bool ok = true;
     if (wanted("durable_add")) ok = durable_add(floor) && ok;
     if (needs_directory()) ok = load() && ok;
@@ -181,6 +214,9 @@ class Run {
     char line[128];
     std::snprintf(line, sizeof line, "bench floor_commit ms=%.3f rate=%.1f unit=commits/s\n",
                   floor > 0 ? 1000 / floor : 0, floor);
+    std::cout << line;
+    std::snprintf(line, sizeof line, "bench floor_operation us=%.3f rate=%.0f unit=operations/s\n",
+                  operation_floor_ > 0 ? 1e6 / operation_floor_ : 0, operation_floor_);
     std::cout << line;
     print_lines(std::cout, figures_);
     return ok ? 0 : 1;
@@ -209,6 +245,14 @@ class Run {
   }
   void add_floor(const std::string& name, const Measured& ours, double floor) {
     add({name + "_vs_floor", ours.rate(), floor, "commits/s", false, "peer = disk floor"});
+  }
+
+  // Our rate against the most the sharing protocol allows, for a workload of `operations`
+  // shared operations per unit: the peer's column is that ceiling.
+  void add_operation_floor(const std::string& name, const Measured& ours, double operations,
+                           const char* unit) {
+    add({name + "_vs_floor", ours.rate(), operation_floor_ / operations, unit, false,
+         "peer = protocol floor"});
   }
 
   bool durable_add(double floor) {
@@ -274,6 +318,7 @@ class Run {
         [&] { return peer_->lookup(path("dir.db"), probes); });
     if (!check(ours, "lookup ours") || !check(peer, "lookup peer")) return false;
     add({"lookup", ours.rate(), peer.rate(), "lookups/s", false, "warm"});
+    add_operation_floor("lookup", ours, 1, "lookups/s");
     add_memory("lookup", ours, peer);
     return true;
   }
@@ -295,6 +340,7 @@ class Run {
     auto [ours, peer] = alternating(options_.rounds, run_ours, run_peer);
     if (!check(ours, name.c_str()) || !check(peer, name.c_str())) return false;
     add({name, ours.rate(), peer.rate(), "scans/s", false, "50 rows each"});
+    add_operation_floor(name, ours, kScanRows, "scans/s");
     return true;
   }
 
@@ -304,6 +350,7 @@ class Run {
         [&] { return peer_->full_scan(path("dir.db")); });
     if (!check(ours, "full_scan ours") || !check(peer, "full_scan peer")) return false;
     add({"full_scan", ours.rate(), peer.rate(), "rows/s", false, "record-number order"});
+    add_operation_floor("full_scan", ours, 1, "rows/s");
     add_memory("full_scan", ours, peer);
     return true;
   }
@@ -343,6 +390,7 @@ class Run {
   std::unique_ptr<Engine> ours_, peer_, wal_;
   std::vector<Figure> figures_;
   bool loaded_ = false;
+  double operation_floor_ = 0;
 };
 
 const char* const kUsage =

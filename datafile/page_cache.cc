@@ -1,9 +1,16 @@
 #include "datafile/page_cache.h"
 
+#include <atomic>
+
 namespace orvel::datafile {
 
 // Every page in the cache is in exactly one ring and in the address index; the rings own
 // them.
+
+uint64_t PageCache::next_serial() {
+  static std::atomic<uint64_t> serials{0};
+  return serials.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 PageCache::PageCache() {
   for (Page* ring : {&unchanged_ring_, &changed_ring_}) {
@@ -43,7 +50,7 @@ Page* PageCache::insert(std::unique_ptr<Page> owned) {
   Page* page = owned.release();
   page->created = clock_;
   page->last_access = clock_;
-  page->serial = ++serials_;
+  page->serial = next_serial();
   by_address_[page->address] = page;
   if (page->changed) {
     link_before(&changed_ring_, page);
@@ -64,7 +71,7 @@ void PageCache::touch(Page* page) {
 }
 
 void PageCache::mark_changed(Page* page) {
-  page->serial = ++serials_;
+  page->serial = next_serial();
   if (page->changed) return;
   unlink(page);
   --unchanged_count_;
@@ -88,7 +95,7 @@ void PageCache::mark_written(Page* page) {
 void PageCache::rekey(Page* page, int32_t address) {
   forget_address(page);
   page->address = address;
-  page->serial = ++serials_;
+  page->serial = next_serial();
   by_address_[address] = page;
 }
 

@@ -14,7 +14,8 @@
 //
 // Every page carries a serial number that changes whenever its records change, it moves, or
 // it is dropped and loaded again, so that positions can tell whether the page they remember
-// is still the one they saw.
+// is still the one they saw. Serials are unique in the whole process, so that a position
+// kept across a reopen of its file never takes a page of the new cache for the one it saw.
 //
 // The cache owns its pages; a Page* stays valid until the page is dropped. Changed pages
 // are never dropped by trim(), so pointers to them survive lookups; a pointer to an
@@ -72,7 +73,7 @@ class PageCache {
   // used one.
   void mark_written(Page* page);
   // Gives the page a new serial (its records changed, or positions must find it again).
-  void renew_serial(Page* page) { page->serial = ++serials_; }
+  void renew_serial(Page* page) { page->serial = next_serial(); }
   // Gives a page a new address (its serial changes too).
   void rekey(Page* page, int32_t address);
   void drop(Page* page);
@@ -92,6 +93,7 @@ class PageCache {
   uint64_t clock() const { return clock_; }
 
  private:
+  static uint64_t next_serial();
   static void unlink(Page* page);
   static void link_before(Page* ring, Page* page);  // appends at the most recent end
   // Removes the page's address from the index when the index names this page for it.
@@ -106,7 +108,6 @@ class PageCache {
   size_t unchanged_count_ = 0;
   size_t changed_count_ = 0;
   uint64_t clock_ = 0;
-  uint64_t serials_ = 0;
 };
 
 }  // namespace orvel::datafile

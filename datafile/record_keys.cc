@@ -18,10 +18,15 @@ Bytes table_kind_prefix(uint32_t table, uint8_t kind) {
   return with_prefix(table, kind, kTablePrefixLength);
 }
 
+DataKey::DataKey(uint32_t table, uint32_t record_number) {
+  store_u32_be(bytes_, table);
+  bytes_[4] = record_kind::kData;
+  store_u32_be(bytes_ + 5, record_number);
+}
+
 Bytes data_key(uint32_t table, uint32_t record_number) {
-  Bytes key = with_prefix(table, record_kind::kData, kDataKeyLength);
-  store_u32_be(key.data() + 5, record_number);
-  return key;
+  const DataKey key(table, record_number);
+  return Bytes(key.view().begin(), key.view().end());
 }
 
 Bytes statistics_key(uint32_t table, uint8_t index) {

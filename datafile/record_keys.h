@@ -50,6 +50,15 @@ constexpr uint16_t kMemoPrefixLength = 10;  // up to and including the memo numb
 // For a key number it is the prefix of the key's entries.
 Bytes table_kind_prefix(uint32_t table, uint8_t kind);
 Bytes data_key(uint32_t table, uint32_t record_number);
+// The same key held in place, for the paths that read a record per operation.
+class DataKey {
+ public:
+  DataKey(uint32_t table, uint32_t record_number);
+  KeyView view() const { return KeyView(bytes_, kDataKeyLength); }
+
+ private:
+  uint8_t bytes_[kDataKeyLength];
+};
 Bytes statistics_key(uint32_t table, uint8_t index);
 Bytes definition_key(uint32_t table, uint16_t block);
 Bytes collation_key(uint32_t table);

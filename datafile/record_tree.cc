@@ -305,8 +305,20 @@ const Record* RecordTree::seek(TreePosition* position, KeyView key) {
   return nullptr;
 }
 
-// The page the position remembers, when it is still the same page.
+const Record* RecordTree::place_first_above(TreePosition* position, KeyView key) {
+  Found f = first_above_in(store_->root_address(), key, -1);
+  return f.page ? place(position, f.page, f.index) : nullptr;
+}
+
+const Record* RecordTree::place_last_below(TreePosition* position, KeyView key) {
+  Found f = last_below_in(key);
+  return f.page ? place(position, f.page, f.index) : nullptr;
+}
+
+// The page the position remembers, when it is still the same page. The refresh comes
+// first: a commit of another program drops the cache, and with it the remembered page.
 Page* RecordTree::remembered_page(TreePosition* position) {
+  store_->root_address();
   if (!position->on_page_ || !store_->cached_page(position->page_address_)) return nullptr;
   Page* page = store_->load_page(position->page_address_);
   if (page->serial != position->page_serial_ || position->index_ >= page->contents.records.size()) {
@@ -331,8 +343,7 @@ const Record* RecordTree::next(TreePosition* position) {
       return place(position, page, position->index_ + 1);
     }
   }
-  Found f = first_above_in(store_->root_address(), position->key(), -1);
-  return f.page ? place(position, f.page, f.index) : nullptr;
+  return place_first_above(position, position->key());
 }
 
 const Record* RecordTree::previous(TreePosition* position) {
@@ -342,8 +353,7 @@ const Record* RecordTree::previous(TreePosition* position) {
       return place(position, page, position->index_ - 1);
     }
   }
-  Found f = last_below_in(position->key());
-  return f.page ? place(position, f.page, f.index) : nullptr;
+  return place_last_below(position, position->key());
 }
 
 std::optional<Record> TreeRecordStore::find_equal(KeyView key) {

@@ -100,7 +100,13 @@ class RecordTree {
   // when no record has that key (the position keeps the key). current() finds the record
   // again. next() and previous() move to the neighbouring record and return it; at either
   // end they return null and leave the position unchanged. The sentinel reads as no record.
+  // A step within a page the position remembers costs no descent; the header is refreshed
+  // first all the same, so another program's commit is never missed.
   const Record* seek(TreePosition* position, KeyView key);
+  // find_first_above and find_last_below that place the position on the record found; a
+  // position is left as it was when nothing is found.
+  const Record* place_first_above(TreePosition* position, KeyView key);
+  const Record* place_last_below(TreePosition* position, KeyView key);
   const Record* current(TreePosition* position);
   const Record* next(TreePosition* position);
   const Record* previous(TreePosition* position);

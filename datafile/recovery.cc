@@ -63,13 +63,15 @@ int DataFile::refresh_header() {
   if (got < kFileHeaderSize) return kInvalidDataFile;
   FileHeader on_disk = FileHeader::from_bytes(bytes);
   if (!on_disk.has_magic()) return kInvalidDataFile;
-  // A header announcing a journal may be one that phase 2 was writing: recovery decides.
-  if (on_disk.data_end() == on_disk.journal_end() && !on_disk.regions_valid()) {
-    corruption_check(kBadRegions);
-  }
+  // The usual case of every operation: nobody committed since, and the header in memory,
+  // checked when it was taken, stays.
   if (header_valid_ && on_disk.change_counter() <= header_.change_counter()) {
     refreshed_ = true;
     return kNoError;
+  }
+  // A header announcing a journal may be one that phase 2 was writing: recovery decides.
+  if (on_disk.data_end() == on_disk.journal_end() && !on_disk.regions_valid()) {
+    corruption_check(kBadRegions);
   }
   drop_cached_pages();
   journal_map_.clear();

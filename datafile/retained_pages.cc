@@ -31,8 +31,11 @@ void RetainedPages::keep(int32_t address, PageContents&& contents) {
 bool RetainedPages::take(int32_t address, PageContents* out) {
   auto it = by_address_.find(address);
   if (it == by_address_.end()) return false;
-  *out = std::move(it->second->contents);
-  erase(it->second);
+  Order::iterator entry = it->second;
+  *out = std::move(entry->contents);
+  bytes_ -= entry->cost;
+  order_.erase(entry);
+  by_address_.erase(it);
   return true;
 }
 

@@ -47,6 +47,11 @@ struct ReadPosition {
   uint32_t number = 0;
   Bytes entry;  // a whole key entry, for the key-order modes
   Bytes value;  // an encoded key value, for the at-value modes
+  // Where the record of `number` (file order) or `entry` (key order in the file's tree)
+  // stands in the tree, when cursor_placed: the next step starts there instead of
+  // descending from the root.
+  TreePosition cursor;
+  bool cursor_placed = false;
 };
 
 // A dynamic index between its build and the closing of the table: its entries and count in
@@ -142,6 +147,8 @@ class TableImpl {
     return dynamic_indexes_[key].tree;
   }
   std::optional<Record> data_record(uint32_t number);
+  // The data record where the tree keeps it: valid until the next call on the tree.
+  const Record* stored_data_record(uint32_t number);
   // Copies a data record into the buffer and the saved image and makes it current; loads
   // its memos. Ends the one-shot requests.
   void take_record(const Record& data_record);
@@ -177,6 +184,7 @@ class TableImpl {
 
   uint32_t current_ = 0;
   ReadPosition read_;
+  ReadPosition reading_;  // read_ while a read moves on, kept for the capacity of its bytes
   bool last_was_read_ = false;
   // Holds and locks (sharing_locks.h). The hold request and timeout last for one read.
   bool hold_request_ = false;

@@ -10,96 +10,120 @@
 namespace orvel::datafile {
 namespace {
 
-KeyView view(const Bytes& bytes) {
-  return KeyView(bytes.data(), bytes.size());
-}
-
 bool in_file_order(ReadMode mode) {
   return mode == ReadMode::kTableStart || mode == ReadMode::kFileOrder ||
          mode == ReadMode::kTableAtNumber;
 }
 
-bool is_data_of(const std::optional<Record>& record, uint32_t table) {
-  return record && record->key_length == kDataKeyLength &&
-         table_number_of(record->key()) == table && record->bytes[4] == record_kind::kData;
+bool is_data_of(const Record& record, uint32_t table) {
+  return record.key_length == kDataKeyLength && table_number_of(record.key()) == table &&
+         record.bytes[4] == record_kind::kData;
 }
 
 }  // namespace
 
+// One step in the file's tree from the record the position stands on, or, when it is not
+// placed, from key; the position follows the record found.
+static const Record* tree_step(TableImpl& t, bool forward, ReadPosition& at, KeyView key) {
+  RecordTree& tree = t.tree();
+  const Record* found;
+  if (at.cursor_placed) {
+    found = forward ? tree.next(&at.cursor) : tree.previous(&at.cursor);
+  } else {
+    found = forward ? tree.place_first_above(&at.cursor, key)
+                    : tree.place_last_below(&at.cursor, key);
+  }
+  // Nothing found leaves the position where it stood; a record of another kind moves it.
+  at.cursor_placed = found != nullptr;
+  return found;
+}
+
 // The next (forward) or previous record the position leads to: a data record in the file
-// order modes, a key entry in the others.
-static std::optional<Record> candidate(TableImpl& t, bool forward, const ReadPosition& at) {
-  TreeRecordStore store = t.records_of_file();
-  auto only_data = [&](std::optional<Record> r) {
-    return is_data_of(r, t.table_) ? r : std::nullopt;
+// order modes, a key entry in the others. Steps through the file's tree return the record
+// where the tree keeps it and place at.cursor on it; the other ways return a copy in *copy.
+static const Record* candidate(TableImpl& t, bool forward, ReadPosition& at,
+                               std::optional<Record>* copy) {
+  auto data_step = [&](uint32_t number) -> const Record* {
+    const Record* r = tree_step(t, forward, at, DataKey(t.table_, number).view());
+    return r && is_data_of(*r, t.table_) ? r : nullptr;
   };
-  auto data_after = [&](uint32_t number) {
-    return only_data(store.find_first_above(view(data_key(t.table_, number))));
-  };
-  auto data_before = [&](uint32_t number) {
-    return only_data(store.find_last_below(view(data_key(t.table_, number))));
+  auto copied = [&](std::optional<Record> r) -> const Record* {
+    at.cursor_placed = false;
+    *copy = std::move(r);
+    return *copy ? &**copy : nullptr;
   };
   switch (at.mode) {
     case ReadMode::kNone:
-      return std::nullopt;
+      return nullptr;
     case ReadMode::kTableStart:
-      return forward ? data_after(0) : data_before(0xFFFFFFFFu);
+      at.cursor_placed = false;
+      return data_step(forward ? 0 : 0xFFFFFFFFu);
     case ReadMode::kFileOrder:
-      return forward ? data_after(at.number) : data_before(at.number);
+      return data_step(at.number);
     case ReadMode::kTableAtNumber:
-      if (auto exact = t.data_record(at.number)) return exact;
-      return forward ? data_after(at.number) : data_before(at.number);
+      if (const Record* exact = t.tree().seek(&at.cursor, DataKey(t.table_, at.number).view())) {
+        at.cursor_placed = true;
+        return exact;
+      }
+      at.cursor_placed = false;
+      return data_step(at.number);
     default:
       break;
   }
+  TreeRecordStore store = t.records_of_file();
   KeyIndex index = t.key_index(at.key, store);
+  const bool in_file_tree = !t.keys_[at.key].is_dynamic_index();
   switch (at.mode) {
     case ReadMode::kTableAtValue:
     case ReadMode::kKeyAtValue:
-      return forward ? index.position_forward(at.value.data())
-                     : index.position_backward(at.value.data());
+      return copied(forward ? index.position_forward(at.value.data())
+                            : index.position_backward(at.value.data()));
     case ReadMode::kKeyStart:
-      return forward ? index.first() : index.last();
+      return copied(forward ? index.first() : index.last());
     case ReadMode::kKeyOrder: {
-      Record entry{at.entry, t.keys_[at.key].entry_key_length()};
-      return forward ? index.next_after(entry) : index.previous_before(entry);
+      if (!in_file_tree) {
+        Record entry{at.entry, t.keys_[at.key].entry_key_length()};
+        return copied(forward ? index.next_after(entry) : index.previous_before(entry));
+      }
+      KeyView entry_key(at.entry.data(), t.keys_[at.key].entry_key_length());
+      const Record* r = tree_step(t, forward, at, entry_key);
+      return r && index.belongs(*r) ? r : nullptr;
     }
     case ReadMode::kKeyAtPosition: {
       Record entry{at.entry, t.keys_[at.key].entry_key_length()};
       if (auto exact = index.find_exact(entry);
           exact && key_entry_record_number(*exact) == key_entry_record_number(entry)) {
-        return exact;
+        return copied(std::move(exact));
       }
-      return forward ? index.next_after(entry) : index.previous_before(entry);
+      return copied(forward ? index.next_after(entry) : index.previous_before(entry));
     }
     case ReadMode::kKeyAtNumber: {
-      std::optional<Record> record = t.data_record(at.number);
-      if (!record) return std::nullopt;
+      const Record* record = t.stored_data_record(at.number);
+      if (!record) return copied(std::nullopt);
       Bytes image(t.buffer_.size(), 0);
       read_data_record(*record, t.decl(), t.oem_, image.data(), image.size());
-      return index.find_exact(index.make_entry(image.data(), at.number));
+      return copied(index.find_exact(index.make_entry(image.data(), at.number)));
     }
     default:
-      return std::nullopt;
+      return nullptr;
   }
 }
 
-// The position after a candidate has been taken.
-static ReadPosition adopted(const ReadPosition& at, const Record& taken) {
-  ReadPosition next;
-  next.key = at.key;
+// Moves the position on to a candidate it has taken. The cursor stays placed only where
+// it stands on what the new position names.
+static void adopt(ReadPosition& at, const Record& taken) {
   if (in_file_order(at.mode)) {
-    next.mode = ReadMode::kFileOrder;
-    next.number = record_number_of(taken.key());
+    at.mode = ReadMode::kFileOrder;
+    at.number = record_number_of(taken.key());
   } else if (at.mode == ReadMode::kTableAtValue) {
-    next.mode = ReadMode::kFileOrder;
-    next.number = key_entry_record_number(taken);
-    next.key = Table::kFileOrder;
+    at.mode = ReadMode::kFileOrder;
+    at.number = key_entry_record_number(taken);
+    at.key = Table::kFileOrder;
+    at.cursor_placed = false;
   } else {
-    next.mode = ReadMode::kKeyOrder;
-    next.entry = taken.bytes;
+    at.mode = ReadMode::kKeyOrder;
+    at.entry.assign(taken.bytes.begin(), taken.bytes.end());
   }
-  return next;
 }
 
 int TableImpl::set_reading(ReadPosition position) {
@@ -123,20 +147,25 @@ int TableImpl::read(bool forward) {
   if (!open_) return kFileNotOpen;
   current_ = 0;
   end_hold();
-  ReadPosition at = read_;
+  // The position moves on in reading_ and becomes read_ only when a record is taken: an
+  // end reached after entries left behind keeps the position of the last record read.
+  reading_ = read_;
+  std::optional<Record> copy;
   for (;;) {
-    std::optional<Record> found = candidate(*this, forward, at);
+    const Record* found = candidate(*this, forward, reading_, &copy);
     if (!found) {
       watch_request_ = no_memo_request_ = hold_request_ = false;
       return kRecordNotAvailable;
     }
-    std::optional<Record> record =
-        in_file_order(at.mode) ? found : data_record(key_entry_record_number(*found));
-    at = adopted(at, *found);
+    const bool file_order = in_file_order(reading_.mode);
+    const uint32_t number =
+        file_order ? record_number_of(found->key()) : key_entry_record_number(*found);
+    adopt(reading_, *found);
+    const Record* record = file_order ? found : stored_data_record(number);
     if (!record) continue;  // an entry left behind by an interrupted change: skip it
-    if (int rc = hold_if_requested(record_number_of(record->key())); rc != kNoError) return rc;
+    if (int rc = hold_if_requested(number); rc != kNoError) return rc;
     take_record(*record);
-    read_ = at;
+    std::swap(read_, reading_);
     last_was_read_ = true;
     return kNoError;
   }
@@ -145,16 +174,22 @@ int TableImpl::read(bool forward) {
 int TableImpl::skip(int count) {
   if (!open_) return kFileNotOpen;
   bool forward = count > 0;
+  std::optional<Record> copy;
   for (int left = forward ? count : -count; left > 0; --left) {
-    std::optional<Record> found = candidate(*this, forward, read_);
+    reading_ = read_;
+    const Record* found = candidate(*this, forward, reading_, &copy);
     if (!found) break;
-    read_ = adopted(read_, *found);
+    adopt(reading_, *found);
+    std::swap(read_, reading_);
   }
   return kNoError;
 }
 
 bool TableImpl::has_candidate(bool forward) {
-  return open_ && candidate(*this, forward, read_).has_value();
+  if (!open_) return false;
+  reading_ = read_;
+  std::optional<Record> copy;
+  return candidate(*this, forward, reading_, &copy) != nullptr;
 }
 
 Position TableImpl::position(int key) {

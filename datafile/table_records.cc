@@ -25,7 +25,12 @@ void delete_table_records(RecordStore& store, uint32_t table) {
 }
 
 std::optional<Record> TableImpl::data_record(uint32_t number) {
-  return records_of_file().find_equal(view(data_key(table_, number)));
+  const Record* stored = stored_data_record(number);
+  return stored ? std::optional<Record>(*stored) : std::nullopt;
+}
+
+const Record* TableImpl::stored_data_record(uint32_t number) {
+  return tree().find_equal(DataKey(table_, number).view());
 }
 
 Record TableImpl::data_record_of_buffer(uint32_t number) const {
@@ -173,7 +178,7 @@ int TableImpl::get(int key) {
   std::optional<Record> entry = key_index(key, store).find_by_value(buffer_.data());
   if (!entry) return kRecordNotFound;
   uint32_t number = key_entry_record_number(*entry);
-  std::optional<Record> record = data_record(number);
+  const Record* record = stored_data_record(number);
   if (!record) return kRecordNotFound;
   if (int rc = hold_if_requested(number); rc != kNoError) return rc;
   take_record(*record);
@@ -183,7 +188,7 @@ int TableImpl::get(int key) {
 int TableImpl::get_by_number(uint32_t number) {
   if (!open_) return kFileNotOpen;
   end_hold();
-  std::optional<Record> record = data_record(number);
+  const Record* record = stored_data_record(number);
   if (!record) return kRecordNotFound;
   if (int rc = hold_if_requested(number); rc != kNoError) return rc;
   take_record(*record);

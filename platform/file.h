@@ -51,6 +51,10 @@ enum class Disposition {
   kOpenExisting,    // fails with kFileNotFound when missing
   kOpenOrCreate,    // creates an empty file when missing
   kCreateTruncate,  // creates, or cuts an existing file to length 0
+  // Creates a file under a name that is free, for contents written before they take another
+  // file's place: an existing file or link of that name is never opened (kAccessDenied), and
+  // on POSIX systems the new file is readable and writable by its owner only.
+  kCreateNew,
 };
 
 class File {
@@ -84,9 +88,10 @@ class FileSystem {
   virtual ~FileSystem() = default;
 
   // Opens path with the access and sharing of mode (the kCreate bit is ignored: the
-  // disposition decides). Errors: kFileNotFound, kPathNotFound (a directory of the path is
-  // missing), kTooManyOpenFiles, kAccessDenied (permissions, or the sharing of another open),
-  // kInvalidFilename (empty or unusable name), and system errors.
+  // disposition decides). A file it creates gets the permissions the user's umask leaves of
+  // read and write for everyone, except under kCreateNew. Errors: kFileNotFound, kPathNotFound (a
+  // directory of the path is missing), kTooManyOpenFiles, kAccessDenied (permissions, or the
+  // sharing of another open), kInvalidFilename (empty or unusable name), and system errors.
   virtual int open(const std::string& path, int mode, Disposition disposition,
                    std::unique_ptr<File>* file) = 0;
   virtual int remove(const std::string& path) = 0;

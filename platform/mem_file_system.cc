@@ -225,6 +225,7 @@ int MemFileSystem::open(const std::string& path, int mode, Disposition dispositi
   if (disposition != Disposition::kOpenExisting && !writes) return kAccessDenied;
   auto it = files_.find(path);
   if (it == files_.end() && disposition == Disposition::kOpenExisting) return kFileNotFound;
+  if (it != files_.end() && disposition == Disposition::kCreateNew) return kAccessDenied;
   std::shared_ptr<Node> node = it == files_.end() ? std::make_shared<Node>() : it->second;
   int share = open_mode::sharing(mode);
   bool denies_read = share == open_mode::kDenyAll || share == open_mode::kDenyRead;

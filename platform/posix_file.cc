@@ -229,21 +229,31 @@ class PosixFileSystem final : public FileSystem {
     bool writable = open_mode::can_write(mode);
     int create_flags = disposition == Disposition::kOpenExisting ? 0 : O_CREAT;
     if (create_flags && !writable) return kAccessDenied;
+    // A new file is as readable as the user's umask allows; a temporary under kCreateNew is
+    // the owner's alone until it takes its place.
+    const mode_t permissions = disposition == Disposition::kCreateNew ? 0600 : 0666;
+    if (disposition == Disposition::kCreateNew) create_flags |= O_EXCL;
+    // Not waiting for a pipe's other end or a device, nor making a terminal ours: the name
+    // may come from a file the program reads, and only a plain file is kept below.
+    create_flags |= O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     // Read and write when the system allows it, so that locks can be exclusive; the File
     // itself keeps to the access that was asked for.
     int fd_flags = O_RDWR;
-    int fd = ::open(path.c_str(), fd_flags | O_CLOEXEC | create_flags, 0666);
+    int fd = ::open(path.c_str(), fd_flags | create_flags, permissions);
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM) &&
         !(readable && writable)) {
       fd_flags = readable ? O_RDONLY : O_WRONLY;
-      fd = ::open(path.c_str(), fd_flags | O_CLOEXEC | create_flags, 0666);
+      fd = ::open(path.c_str(), fd_flags | create_flags, permissions);
     }
+    if (fd < 0 && (errno == EEXIST || errno == ENXIO)) return kAccessDenied;
     if (fd < 0) return from_errno(errno, path);
+    // Every read and write here is positioned, which only a plain file allows.
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
       ::close(fd);
       return kAccessDenied;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     auto posix = std::make_unique<PosixFile>(fd, readable, writable, fd_flags);
     if (int rc = posix->claim_sharing(mode); rc != kNoError) return rc;
     // Cut only after the sharing check: a file that another open protects stays intact.

@@ -41,6 +41,24 @@ std::string directory_of(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The process's umask, read without changing it where /proc tells it; elsewhere it is set and
+// put back, briefly to the strictest value so that a file made meanwhile is not exposed.
+mode_t current_umask() {
+  if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status) != nullptr) {
+      found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    }
+    std::fclose(status);
+    if (found) return static_cast<mode_t>(mask);
+  }
+  const mode_t mask = ::umask(0777);
+  ::umask(mask);
+  return mask;
+}
+
 // A failure here leaves a complete file either way.
 void sync_directory(const std::string& directory) {
   int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -65,7 +83,10 @@ std::string temporary_name_beside(const std::string& target) {
 
 int move_over(const std::string& temp, const std::string& target) {
   struct stat st;
-  if (::stat(target.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
+  const mode_t permissions =
+      ::stat(target.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~current_umask();
+  // Should this fail, the file stays its owner's alone, which loses nothing.
+  ::chmod(temp.c_str(), permissions);
   if (::rename(temp.c_str(), target.c_str()) != 0) return rename_error(errno);
   sync_directory(directory_of(target));
   return kNoError;

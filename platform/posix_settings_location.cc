@@ -71,7 +71,7 @@ int create_settings_directory(const std::string& path) {
   // Each prefix that ends before a "/" in turn, then the directory itself.
   for (size_t pos = directory.find('/', 1);; pos = directory.find('/', pos + 1)) {
     const std::string part = directory.substr(0, pos);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return mkdir_error(errno);
+    if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return mkdir_error(errno);
     if (pos == std::string::npos) break;
   }
   struct stat st;

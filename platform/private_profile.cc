@@ -10,6 +10,10 @@
 namespace orvel::platform {
 namespace {
 
+// Names beside the file tried for its replacement: one left by a crash or put there by another
+// program is passed over, never opened.
+constexpr int kReplacementNameTries = 8;
+
 int write_all(File& file, const std::string& data) {
   size_t written = 0;
   int rc = file.write_at(0, data.data(), data.size(), &written);
@@ -49,10 +53,14 @@ int load_profile(const std::string& path, ProfileText* text) {
 
 int save_profile(const std::string& path, const ProfileText& text) {
   const std::string target = replacement_target(path);
-  const std::string temp = temporary_name_beside(target);
+  std::string temp;
   std::unique_ptr<File> file;
-  int rc = system_file_system().open(temp, open_mode::kReadWrite | open_mode::kDenyAll,
-                                     Disposition::kCreateTruncate, &file);
+  int rc = kAccessDenied;
+  for (int i = 0; i < kReplacementNameTries && rc == kAccessDenied; ++i) {
+    temp = temporary_name_beside(target);
+    rc = system_file_system().open(temp, open_mode::kReadWrite | open_mode::kDenyAll,
+                                   Disposition::kCreateNew, &file);
+  }
   if (rc != kNoError) return rc;
   rc = write_all(*file, text.to_string());
   file.reset();

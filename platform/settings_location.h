@@ -27,10 +27,10 @@ std::string settings_file_path();
 std::string settings_file_path(const char* orvel_ini, const char* xdg_config_home,
                                const char* home);
 
-// Creates the directory that holds path, with its missing parents (on POSIX systems mode
-// 0700, as for a configuration directory). Returns 0 when it exists afterwards;
-// kPathNotFound when a part of the path is a file, kAccessDenied, kSystemWriteProtect, or
-// kSystemIoError.
+// Creates the directory that holds path, with its missing parents (on POSIX systems with the
+// permissions the user's umask leaves of 0777, as for any directory the user makes). Returns 0 when
+// it exists afterwards; kPathNotFound when a part of the path is a file, kAccessDenied,
+// kSystemWriteProtect, or kSystemIoError.
 int create_settings_directory(const std::string& path);
 
 }  // namespace orvel::platform

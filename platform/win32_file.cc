@@ -24,6 +24,8 @@ int from_last_error(DWORD err) {
     case ERROR_SUCCESS:
       return kNoError;
     case ERROR_SHARING_VIOLATION:
+    case ERROR_FILE_EXISTS:  // its number is also the table's "Unsupported File Driver Function"
+    case ERROR_ALREADY_EXISTS:
       return kAccessDenied;
     case ERROR_HANDLE_DISK_FULL:
       return kSystemDiskFull;
@@ -68,6 +70,8 @@ DWORD creation_flags(Disposition disposition) {
       // The system cuts the file only once the sharing check has passed, so a file that
       // another open protects stays intact.
       return CREATE_ALWAYS;
+    case Disposition::kCreateNew:
+      return CREATE_NEW;
   }
   return OPEN_EXISTING;
 }

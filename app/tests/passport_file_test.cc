@@ -11,6 +11,7 @@
 #include "app/error_reporter.h"
 #include "platform/error_codes.h"
 #include "platform/mem_file_system.h"
+#include "platform/tests/temp_dir.h"
 
 namespace orvel::app {
 namespace {
@@ -148,11 +149,9 @@ TEST_F(PassportFileTest, NotAPassportFileIsFatal) {
 
 // The same on the machine's file system, held by another open as another program would.
 TEST(PassportFileOnDiskTest, ExclusiveHolderOnDisk) {
-  char dir_template[] = "/tmp/orvel-passport-XXXXXX";
-  ASSERT_NE(mkdtemp(dir_template), nullptr);
-  const std::filesystem::path dir = dir_template;
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(dir);
+  platform::testing::TempDir temp("orvel-passport");
+  const std::filesystem::path dir = temp.path();
+  platform::testing::InDirectory inside(dir);
   {
     CollectingReporter reporter;
     {
@@ -172,8 +171,6 @@ TEST(PassportFileOnDiskTest, ExclusiveHolderOnDisk) {
     EXPECT_EQ(reporter.messages[1].number, 26);
     EXPECT_TRUE(reporter.messages[1].text.ends_with("  Press OK to end this application"));
   }
-  std::filesystem::current_path(previous);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ std::string list_formats_file_path();
 std::string list_formats_file_path(const char* orvel_formats, const char* xdg_config_home,
                                    const char* home);
 
-// Creates every missing directory of the file's path (private to the user). Returns 0 when
+// Creates every missing directory of the file's path (as the user's umask allows). Returns 0 when
 // the directory exists afterwards, else the error number of the failure.
 int create_list_formats_directory(const std::string& file_path);
 

@@ -37,14 +37,6 @@ TEST(PosixSettingsLocationTest, ChoiceOfTheFile) {
   EXPECT_TRUE(from_user_database.ends_with("orvel.INI")) << from_user_database;
 }
 
-TEST(PosixSettingsLocationTest, NewDirectoriesArePrivate) {
-  testing::TempDir dir;
-  ASSERT_EQ(create_settings_directory(dir.path("a/b/c/orvel.INI")), kNoError);
-  struct stat st;
-  ASSERT_EQ(::stat(dir.path("a/b").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u);
-}
-
 TEST(PosixPrivateProfileTest, ReplacementKeepsModeAndSymbolicLink) {
   testing::TempDir dir;
   const std::string ini = dir.path("orvel.INI");

@@ -6,6 +6,7 @@
 
 #include "platform/error_codes.h"
 #include "platform/file.h"
+#include "platform/tests/temp_dir.h"
 
 namespace orvel::platform {
 namespace {
@@ -14,13 +15,6 @@ using namespace open_mode;
 
 class SystemFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/orvel-file-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::unique_ptr<File> open_ok(const std::string& name, int mode,
                                 Disposition d = Disposition::kOpenOrCreate) {
     std::unique_ptr<File> f;
@@ -34,7 +28,8 @@ class SystemFileTest : public ::testing::Test {
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
   FileSystem& fs_ = system_file_system();
-  std::string dir_;
+  testing::TempDir temp_{"orvel-file"};
+  const std::string dir_ = temp_.path();
 };
 
 TEST_F(SystemFileTest, PositionedWritesAndReads) {

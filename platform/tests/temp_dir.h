@@ -1,21 +1,30 @@
-// A private temporary directory for one test, removed with everything in it.
+// For tests on the machine's file system: a private temporary directory, removed with
+// everything in it when the object goes (at the end of the test, also when an assertion ends
+// it half-way), and a change of the current directory that is undone the same way.
+//
+// The directory is made by mkdtemp, so only its owner can list or enter it, in $TMPDIR when
+// that is set, else in /tmp; a run with TMPDIR pointing at a fresh directory shows exactly
+// what the tests leave behind. A directory that cannot be made throws, which fails the test.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 namespace orvel::platform::testing {
 
 class TempDir {
  public:
-  TempDir() {
-    char pattern[] = "/tmp/orvel-ini-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+  explicit TempDir(const std::string& prefix = "orvel-test") {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw std::runtime_error("no temporary directory " + pattern);
+    }
     path_ = pattern;
   }
   ~TempDir() {
@@ -30,6 +39,25 @@ class TempDir {
 
  private:
   std::string path_;
+};
+
+// Makes a directory the current one for the life of the object, then returns to the one
+// before, also when an assertion ends the test half-way.
+class InDirectory {
+ public:
+  explicit InDirectory(const std::filesystem::path& dir)
+      : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+  }
+  ~InDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+  }
+  InDirectory(const InDirectory&) = delete;
+  InDirectory& operator=(const InDirectory&) = delete;
+
+ private:
+  std::filesystem::path previous_;
 };
 
 inline std::string read_file(const std::string& path) {

@@ -27,6 +27,8 @@ void MessageBoxes::show(QWidget* parent, ShownBox box) {
   if (box.kind == BoxKind::kNotice) icon = QMessageBox::Warning;
   if (box.kind == BoxKind::kFatal) icon = QMessageBox::Critical;
   QMessageBox message(icon, to_qt(box.title), to_qt(box.text), QMessageBox::Ok, parent);
+  // The text carries file names and error texts, shown as they are, never read as markup.
+  message.setTextFormat(Qt::PlainText);
   // A box raised in the middle of an operation must not carry its wait cursor.
   OverrideCursorSuspended normal_cursor;
   message.exec();

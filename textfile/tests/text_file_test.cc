@@ -12,6 +12,7 @@
 
 #include "platform/error_codes.h"
 #include "platform/file.h"
+#include "platform/tests/temp_dir.h"
 #include "textfile/tests/test_support.h"
 #include "textfile/text_file.h"
 
@@ -27,13 +28,6 @@ constexpr int kSharedReadOnly = 0x40;
 
 class TextFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/orvel-textfile-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
   void write_file(const std::string& name, const std::string& bytes) {
@@ -68,7 +62,8 @@ class TextFileTest : public ::testing::Test {
     return out;
   }
 
-  std::string dir_;
+  platform::testing::TempDir temp_{"orvel-textfile"};
+  const std::string dir_ = temp_.path();
   std::string name_;  // the caller's name text
 };
 

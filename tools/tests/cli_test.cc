@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/tests/temp_dir.h"
 #include "tools/cli_args.h"
 
 namespace orvel::tools {
@@ -18,15 +19,11 @@ class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
     previous_ = std::filesystem::current_path();
-    char dir_template[] = "/tmp/orvel-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(dir_template), nullptr);
-    dir_ = dir_template;
     setenv("ORVEL_TODAY", "2006-03-15", 1);
   }
   void TearDown() override {
     unsetenv("ORVEL_TODAY");
     std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
   }
 
   // Runs orvel-cli -C DIR args...; out and err hold what it printed.
@@ -48,7 +45,8 @@ class CliTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  std::filesystem::path previous_, dir_;
+  platform::testing::TempDir temp_{"orvel-cli"};
+  std::filesystem::path previous_, dir_ = temp_.path();
   std::string out, err;
 };
 

@@ -16,6 +16,7 @@
 #include "datafile/tests/child_process.h"
 #include "datafile/tests/passport_declaration.h"
 #include "platform/error_codes.h"
+#include "platform/tests/temp_dir.h"
 
 namespace orvel {
 namespace {
@@ -40,9 +41,6 @@ ToolRun run(const std::vector<std::string>& arguments) {
 class HvkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/orvel-hvk-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     decl_ = passport_declaration();
     decl_.file_name = dir_ + "/passport.hvk";
     ASSERT_EQ(Table(decl_).create(), kNoError);
@@ -59,10 +57,10 @@ class HvkTest : public ::testing::Test {
       ASSERT_EQ(t.add(), kNoError);
     }
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string file() const { return dir_ + "/passport.hvk"; }
 
-  std::string dir_;
+  platform::testing::TempDir temp_{"orvel-hvk"};
+  const std::string dir_ = temp_.path();
   TableDecl decl_;
 };
 

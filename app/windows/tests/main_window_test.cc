@@ -338,6 +338,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(run_program(options), kExitOk);
     QCOMPARE(boxes_shown, size_t{0});
     QVERIFY(QFile::exists("passport.hvk"));
+    // The list-formats file where the environment puts it, not in the user's own settings.
+    QVERIFY(QFile::exists("formats/Formats.FDB"));
     QCOMPARE(platform::get_profile_string(ini_path_, "__Dont_Touch_Me__", "Sectors", "-"),
              std::string("0"));
     QCOMPARE(platform::get_profile_string(ini_path_, "Main", "Maximize", "-"), std::string("No"));

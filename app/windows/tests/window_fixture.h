@@ -96,19 +96,22 @@ inline void fill(const std::vector<Entry>& entries) {
   QCOMPARE(file.release(), kNoError);
 }
 
-// A scratch directory as the current one, with orvel.INI in its config/ and a fixed today,
-// for the life of the object.
+// A scratch directory as the current one, with orvel.INI in its config/, the list-formats
+// file in its formats/ and a fixed today, for the life of the object: a whole run of the
+// program then touches nothing of the user's own settings.
 class ScratchDirectory {
  public:
   ScratchDirectory() : previous_(QDir::currentPath()) {
     QDir::setCurrent(dir_.path());
     ini_path_ = dir_.filePath("config/orvel.INI").toStdString();
     setenv("ORVEL_INI", ini_path_.c_str(), 1);
+    setenv("ORVEL_FORMATS", dir_.filePath("formats/Formats.FDB").toLocal8Bit().constData(), 1);
     setenv("ORVEL_TODAY", "2006-03-01", 1);
   }
   ~ScratchDirectory() {
     QDir::setCurrent(previous_);
     unsetenv("ORVEL_INI");
+    unsetenv("ORVEL_FORMATS");
     unsetenv("ORVEL_TODAY");
   }
   bool valid() const {

@@ -21,6 +21,7 @@
 #include "platform/browse/header_sorter.h"
 #include "platform/browse/list_format_manager.h"
 #include "platform/browse/tests/passport_table.h"
+#include "platform/tests/temp_dir.h"
 
 namespace orvel::browse {
 namespace {
@@ -239,9 +240,8 @@ class BrowseGuiTest : public QObject {
   }
 
   void listFormatManagerSavesAppliesRenamesAndDeletesThroughItsFile() {
-    char pattern[] = "/tmp/orvel-formats-gui-XXXXXX";
-    QVERIFY(mkdtemp(pattern) != nullptr);
-    const std::string dir = pattern;
+    platform::testing::TempDir temp("orvel-formats-gui");
+    const std::string dir = temp.path();
     const datafile::TableDecl decl = app::list_formats_table(dir + "/sub/Formats.FDB");
     const std::string ini = dir + "/orvel.INI";
     Window w;
@@ -323,13 +323,11 @@ class BrowseGuiTest : public QObject {
     std::string ini_text((std::istreambuf_iterator<char>(ini_file)), {});
     QVERIFY(ini_text.find("[List Format Manager]") != std::string::npos);
     QVERIFY(ini_text.find("browse_x=") != std::string::npos);
-    std::filesystem::remove_all(dir);
   }
 
   void aDirectoryThatCannotBeMadeEndsTheProgramWithTheMessages() {
-    char pattern[] = "/tmp/orvel-formats-gui-XXXXXX";
-    QVERIFY(mkdtemp(pattern) != nullptr);
-    const std::string dir = pattern;
+    platform::testing::TempDir temp("orvel-formats-gui");
+    const std::string dir = temp.path();
     std::ofstream(dir + "/file") << "x";
     const datafile::TableDecl decl = app::list_formats_table(dir + "/file/Formats.FDB");
     Window w;
@@ -346,7 +344,6 @@ class BrowseGuiTest : public QObject {
                         "List Format Manager|An error occured during directory creating!",
                         "List Format Manager|List Format Manager cannot work properly!\n"
                         "Program is terminated!"}));
-    std::filesystem::remove_all(dir);
   }
 };
 

@@ -13,6 +13,7 @@
 #include "platform/browse/list_layout.h"
 #include "platform/error_codes.h"
 #include "platform/mem_file_system.h"
+#include "platform/tests/temp_dir.h"
 
 namespace orvel::browse {
 namespace {
@@ -132,14 +133,12 @@ TEST(ListFormatsLocation, APerUserPathChosenFromTheEnvironment) {
 }
 
 TEST(ListFormatsLocation, MissingDirectoriesAreMadeAndAFileInTheWayFails) {
-  char pattern[] = "/tmp/orvel-formats-test-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::filesystem::path dir = pattern;
+  platform::testing::TempDir temp("orvel-formats-test");
+  const std::filesystem::path dir = temp.path();
   EXPECT_EQ(create_list_formats_directory((dir / "a/b/Formats.FDB").string()), kNoError);
   EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b"));
   std::ofstream(dir / "file") << "x";
   EXPECT_NE(create_list_formats_directory((dir / "file/sub/Formats.FDB").string()), kNoError);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

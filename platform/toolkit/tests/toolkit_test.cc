@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QLabel>
+#include <QMessageBox>
 #include <QtTest>
 
 #include "platform/toolkit/dialog_units.h"
@@ -117,6 +119,23 @@ class ToolkitTest : public QObject {
     restore_normal_cursor();
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     restore_normal_cursor();
+  }
+
+  void a_file_name_that_looks_like_markup_is_shown_as_it_is() {
+    MessageBoxes boxes;
+    const std::string text = "Could not open <b>update</b>&amp;.txt";
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      const QLabel* label = box->findChild<QLabel*>("qt_msgbox_label");
+      QVERIFY(label);
+      QCOMPARE(label->textFormat(), Qt::PlainText);
+      shown = label->text();
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    boxes.show_error(nullptr, "File Not Found", text, false);
+    QCOMPARE(shown, QString::fromStdString(text));
   }
 };
 
