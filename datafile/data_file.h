@@ -154,6 +154,8 @@ class DataFile final : public PageStore, private PageMover {
   void finish_header();
   // Returns 0, or the I/O error that stopped a writer copying a complete journal.
   int recover();
+  // Whether the header in memory still describes the file whose header on disk is on_disk.
+  bool still_current(const FileHeader& on_disk) const;
   bool decide_journal(const FileHeader& copy, const std::map<uint64_t, uint64_t>& map);
   // Drops the cache and the header in memory: the next access reads the file again.
   void forget_header();
@@ -181,6 +183,11 @@ class DataFile final : public PageStore, private PageMover {
   std::vector<int32_t> released_;  // placed pages emptied since the last commit
   // Destination offset -> journal offset, while a reader sees a pending journal.
   std::map<uint64_t, uint64_t> journal_map_;
+  // The header on disk that announced the journal read through: while it stays, so does
+  // the journal.
+  struct {
+    uint32_t change_counter = 0, data_end = 0, journal_end = 0;
+  } journal_announcement_;
   Bytes read_buffer_;
 
   // Between the phases of a commit.

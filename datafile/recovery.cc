@@ -65,7 +65,7 @@ int DataFile::refresh_header() {
   if (!on_disk.has_magic()) return kInvalidDataFile;
   // The usual case of every operation: nobody committed since, and the header in memory,
   // checked when it was taken, stays.
-  if (header_valid_ && on_disk.change_counter() <= header_.change_counter()) {
+  if (header_valid_ && still_current(on_disk)) {
     refreshed_ = true;
     return kNoError;
   }
@@ -80,6 +80,20 @@ int DataFile::refresh_header() {
   refreshed_ = true;
   if (on_disk.data_end() != on_disk.journal_end()) return recover();
   return kNoError;
+}
+
+// Phase 1 announces its journal under the old change counter, so a committer that died
+// before phase 2 leaves the counter as it was; its journal (decided, when it belongs to a
+// transaction past its commit point) must be resolved all the same. Whoever holds the
+// operation lock and sees an announced journal that is not its own knows that its committer
+// is gone.
+bool DataFile::still_current(const FileHeader& on_disk) const {
+  if (on_disk.change_counter() > header_.change_counter()) return false;
+  if (on_disk.data_end() == on_disk.journal_end() || journal_pending_) return true;
+  return reading_through_journal() &&
+         on_disk.change_counter() == journal_announcement_.change_counter &&
+         on_disk.data_end() == journal_announcement_.data_end &&
+         on_disk.journal_end() == journal_announcement_.journal_end;
 }
 
 int DataFile::recover() {
@@ -152,6 +166,7 @@ int DataFile::recover() {
     return kNoError;
   }
   if (!repair.writer) {
+    journal_announcement_ = {header_.change_counter(), header_.data_end(), header_.journal_end()};
     take_header(copy);
     journal_map_ = std::move(map);
     return kNoError;

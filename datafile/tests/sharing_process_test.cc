@@ -22,6 +22,7 @@
 #include "datafile/tests/passport_declaration.h"
 #include "datafile/tests/passport_record.h"
 #include "platform/error_codes.h"
+#include "platform/tests/temp_dir.h"
 
 namespace orvel::datafile {
 namespace {
@@ -37,18 +38,7 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 
 class SharingProcessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // A memory-backed directory when there is one: the load test commits thousands of times.
-    std::string base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-    std::string pattern = base + "/orvel-sharing-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    path_ = dir_ + "/passport.hvk";
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  void SetUp() override { path_ = dir_ + "/passport.hvk"; }
 
   TableDecl decl(const std::string& path) const {
     TableDecl d = passport_declaration();
@@ -100,7 +90,9 @@ class SharingProcessTest : public ::testing::Test {
     return check_file(data.get());
   }
 
-  std::string dir_;
+  // The load test commits thousands of times.
+  platform::testing::TempDir scratch_{"orvel-sharing", platform::testing::memory_backed_base()};
+  const std::string dir_ = scratch_.path();
   std::string path_;
 };
 
@@ -238,6 +230,13 @@ TEST_F(SharingProcessTest, AMultiFileCommitCutShortLeavesBothFilesOldOrBothNew) 
     std::filesystem::remove(b);
     create_with(a, {"1", "2"});
     create_with(b, {"1", "2"});
+    // A program that read a before the commit keeps that header in memory: the journal the
+    // dead committer left must still count for it, for reading and for writing.
+    TableDecl da = decl(a);
+    Table watcher(da);
+    ASSERT_EQ(watcher.open(kShared), kNoError);
+    store_passport(watcher, {"S", "1", ""});
+    ASSERT_EQ(watcher.get(kNumSer), kNoError);
     auto committer = helper({"multi", dir_, c.step});
     if (c.killed) {
       EXPECT_EQ(committer->read_line(), "dying");
@@ -247,6 +246,10 @@ TEST_F(SharingProcessTest, AMultiFileCommitCutShortLeavesBothFilesOldOrBothNew) 
       EXPECT_EQ(committer->wait(), 0);
     }
     EXPECT_TRUE(std::filesystem::exists(dir_ + "/halvik.tcf"));
+    store_passport(watcher, {"S", "1", ""});
+    ASSERT_EQ(watcher.get(kNumSer), kNoError);
+    EXPECT_EQ(loaded_passport(watcher).fio, c.expected) << "read by a program that had a open";
+    watcher.close();
     // Read first (a reader leaves the journal on disk), then write, then read again.
     EXPECT_EQ(name_of(a, "1"), c.expected);
     EXPECT_EQ(name_of(b, "1"), c.expected);

@@ -3,8 +3,9 @@
 // it half-way), and a change of the current directory that is undone the same way.
 //
 // The directory is made by mkdtemp, so only its owner can list or enter it, in $TMPDIR when
-// that is set, else in /tmp; a run with TMPDIR pointing at a fresh directory shows exactly
-// what the tests leave behind. A directory that cannot be made throws, which fails the test.
+// that is set, else in the given base (/tmp unless a test asks for memory_backed_base()); a
+// run with TMPDIR pointing at a fresh directory shows exactly what the tests leave behind. A
+// directory that cannot be made throws, which fails the test.
 #pragma once
 
 #include <stdlib.h>
@@ -19,9 +20,9 @@ namespace orvel::platform::testing {
 
 class TempDir {
  public:
-  explicit TempDir(const std::string& prefix = "orvel-test") {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
+  explicit TempDir(const std::string& prefix = "orvel-test", const std::string& base = "/tmp") {
+    const char* chosen = std::getenv("TMPDIR");
+    std::string pattern = (chosen && *chosen ? chosen : base) + "/" + prefix + "-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
       throw std::runtime_error("no temporary directory " + pattern);
     }
@@ -40,6 +41,12 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// For tests that commit thousands of times: a file system whose flushes cost nothing, when
+// the machine has one.
+inline std::string memory_backed_base() {
+  return std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+}
 
 // Makes a directory the current one for the life of the object, then returns to the one
 // before, also when an assertion ends the test half-way.
