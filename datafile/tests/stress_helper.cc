@@ -10,7 +10,8 @@
 //                                    back. It learns its records from the files first. One
 //                                    in DIE commits of a transaction (none for 0) kills the
 //                                    program inside itself, after phase 1 of both files or
-//                                    after the commit point, saying "dying" first.
+//                                    after the commit point, saying "dying before" or
+//                                    "dying after" (the commit point) first.
 //   reader DIR STOP                  reads both files in key order and in record order until
 //                                    the file STOP exists, checking every record it reads
 //
@@ -128,7 +129,7 @@ class Worker {
     // moments of a transaction's commit that decide its outcome.
     set_commit_step_hook([this](CommitStep reached) {
       if (die_at_ && *die_at_ == reached) {
-        say("dying");
+        say(reached == CommitStep::kCommitPoint ? "dying after" : "dying before");
         orvel::testing::kill_this_process();
       }
     });
