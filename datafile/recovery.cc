@@ -133,6 +133,11 @@ int DataFile::recover() {
         complete = copy.has_magic() && copy.regions_valid();
       }
     }
+    // Every item belongs inside the new state; one aimed past it is damage, and copying it
+    // would stretch the file by up to 4 GB.
+    for (const JournalItem& item : items) {
+      if (complete && item.destination + item.length > copy.data_end()) complete = false;
+    }
     if (complete) complete = decide_journal(copy, map);
   } catch (const CorruptionError& e) {
     if (e.check() == kReadFailedCheck) {

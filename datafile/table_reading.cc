@@ -22,14 +22,20 @@ bool is_data_of(const Record& record, uint32_t table) {
 
 }  // namespace
 
-// One step in the file's tree from the record the position stands on, or, when it is not
-// placed, from key; the position follows the record found.
+// One step in the file's tree from the record the position stands on, whose key is key, or,
+// when it is not placed, from key; the position follows the record found.
 static const Record* tree_step(TableImpl& t, bool forward, ReadPosition& at, KeyView key) {
   RecordTree& tree = t.tree();
-  const Record* found;
+  const Record* found = nullptr;
   if (at.cursor_placed) {
     found = forward ? tree.next(&at.cursor) : tree.previous(&at.cursor);
-  } else {
+    // A damaged tree may lead back to records already read, for ever; a search from key
+    // always moves on.
+    if (found && (forward ? found->key() <= key : found->key() >= key)) {
+      at.cursor_placed = false;
+    }
+  }
+  if (!at.cursor_placed) {
     found = forward ? tree.place_first_above(&at.cursor, key)
                     : tree.place_last_below(&at.cursor, key);
   }
