@@ -156,6 +156,9 @@ class TableImpl {
   Record data_record_of_buffer(uint32_t number) const;
   // True when the file may be changed, after switching it to writing; else *rc = 5.
   bool check_writable(int* rc);
+  // check_writable(), then the header brought up to date for a change of records; else *rc
+  // is 5 or the error of the refresh.
+  bool begin_change(int* rc);
   // Ends this table's record hold, if any.
   void end_hold();
   // Takes the lock byte of the record when a hold was requested; 43 when another program

@@ -50,6 +50,14 @@ bool TableImpl::check_writable(int* rc) {
   return false;
 }
 
+bool TableImpl::begin_change(int* rc) {
+  if (!check_writable(rc)) return false;
+  // A journal that a full disk kept from being copied ends the change with the disk's error
+  // here, where it can be returned; the next operation tries the copy again.
+  *rc = data().refresh_header();
+  return *rc == kNoError;
+}
+
 int TableImpl::key_error(int key) const {
   return key >= 0 && size_t(key) < keys_.size() ? kNoError : kInvalidRecordDeclaration;
 }

@@ -80,7 +80,7 @@ class ChangeLock {
 int TableImpl::add(bool deferred) {
   if (!open_) return kFileNotOpen;
   int rc;
-  if (!check_writable(&rc)) return rc;
+  if (!begin_change(&rc)) return rc;
   end_hold();
   TreeRecordStore store = records_of_file();
   uint32_t number = data().issue_number();
@@ -110,7 +110,7 @@ int TableImpl::add(bool deferred) {
 int TableImpl::put() {
   if (!open_) return kFileNotOpen;
   int rc;
-  if (!check_writable(&rc)) return rc;
+  if (!begin_change(&rc)) return rc;
   if (current_ == 0) return kRecordNotAvailable;
   ChangeLock change_lock(*this);
   if (!change_lock.take(current_)) return kAccessDenied;
@@ -149,7 +149,7 @@ int TableImpl::put() {
 int TableImpl::erase() {
   if (!open_) return kFileNotOpen;
   int rc;
-  if (!check_writable(&rc)) return rc;
+  if (!begin_change(&rc)) return rc;
   if (current_ == 0) return kRecordNotAvailable;
   ChangeLock change_lock(*this);
   if (!change_lock.take(current_)) return kRecordNotAvailable;
