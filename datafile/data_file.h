@@ -140,7 +140,7 @@ class DataFile final : public PageStore, private PageMover {
   // its size class.
   void change_keeping_image(Page* page);
   void place_changed_pages();
-  void write_page(Page* page, uint64_t offset);
+  void stamp_page(Page* page);
   void forget_changes();
   // Drops every page of the page cache and every retained page.
   void drop_cached_pages();
