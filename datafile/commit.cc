@@ -15,11 +15,10 @@ namespace {
 class GatheredWrite {
  public:
   GatheredWrite(FileIo& io, uint64_t offset) : io_(io), offset_(offset) {}
-  ~GatheredWrite() { write_out(); }
 
-  void append(const Bytes& item) {
-    if (!buffer_.empty() && buffer_.size() + item.size() > kLimit) write_out();
-    buffer_.insert(buffer_.end(), item.begin(), item.end());
+  void append(const uint8_t* item, size_t length) {
+    if (!buffer_.empty() && buffer_.size() + length > kLimit) write_out();
+    buffer_.insert(buffer_.end(), item, item + length);
   }
   // Where the next item goes.
   uint64_t end() const { return offset_ + buffer_.size(); }
@@ -102,14 +101,14 @@ int DataFile::commit_phase1() {
       io_.write(offset, page->image.bytes.data(), page->image.bytes.size());
       cache_.mark_written(page);
     } else {
-      journal.append(page->image.bytes);
+      journal.append(page->image.bytes.data(), page->image.bytes.size());
     }
   }
 
   // The header copy ends the journal and records its final end.
   const uint64_t journal_end = journal.end() + kFileHeaderSize;
   header_.set_journal_end(uint32_t(journal_end));
-  journal.append(Bytes(header_.bytes(), header_.bytes() + kFileHeaderSize));
+  journal.append(header_.bytes(), kFileHeaderSize);
   journal.write_out();
 
   // The journal reaches the disk before the old header announces it.

@@ -20,6 +20,7 @@
 #include "datafile/table_check.h"
 #include "datafile/tests/child_process.h"
 #include "datafile/tests/passport_declaration.h"
+#include "datafile/tests/reader_report.h"
 #include "datafile/tests/passport_record.h"
 #include "platform/error_codes.h"
 #include "platform/tests/temp_dir.h"
@@ -288,12 +289,9 @@ TEST_F(SharingProcessTest, FourWritersAndAReaderShareOneFile) {
   std::ofstream(stop).put('x');
   std::string report = reader->read_line();
   EXPECT_EQ(reader->wait(), 0);
-  std::istringstream words(report);
-  std::string w1, w2, w3;
-  long reads = 0, passes = 0, bad = -1;
-  words >> w1 >> reads >> w2 >> passes >> w3 >> bad;
-  EXPECT_EQ(bad, 0) << report;
-  EXPECT_GT(reads, 0) << report;
+  ReaderReport counts = parse_reader_report(report);
+  EXPECT_EQ(counts.bad, 0) << report;
+  EXPECT_GT(counts.reads, 0) << report;
   std::cout << "load: " << kWriters << " x " << kEach << " adds and changes in "
             << seconds_since(start) << " s; reader: " << report << "\n";
 

@@ -33,6 +33,7 @@
 #include "datafile/table_check.h"
 #include "datafile/tests/child_process.h"
 #include "datafile/tests/passport_declaration.h"
+#include "datafile/tests/reader_report.h"
 #include "datafile/tests/reliability_scenarios.h"
 #include "datafile/tests/stress_record.h"
 #include "datafile/transaction.h"
@@ -443,12 +444,9 @@ TEST_F(StressRunTest, ManyProgramsKilledAndRestartedKeepEveryCommittedChange) {
   for (auto& reader : readers) {
     std::string report = reader->read_line(120000);
     EXPECT_EQ(reader->wait(), 0);
-    std::istringstream words(report);
-    std::string w1, w2, w3;
-    long reads = 0, passes = 0, bad = -1;
-    words >> w1 >> reads >> w2 >> passes >> w3 >> bad;
-    EXPECT_EQ(bad, 0) << report;
-    EXPECT_GT(reads, 0) << report;
+    ReaderReport counts = parse_reader_report(report);
+    EXPECT_EQ(counts.bad, 0) << report;
+    EXPECT_GT(counts.reads, 0) << report;
     std::cout << "reader: " << report << "\n";
   }
   ASSERT_NO_FATAL_FAILURE(check_files());
