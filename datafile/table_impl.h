@@ -147,6 +147,9 @@ class TableImpl {
     return dynamic_indexes_[key].tree;
   }
   std::optional<Record> data_record(uint32_t number);
+  // Whether the table's name record still gives this table's number, so that no other
+  // opener has removed or replaced the table.
+  bool names_this_table(RecordStore& store);
   // The data record where the tree keeps it: valid until the next call on the tree.
   const Record* stored_data_record(uint32_t number);
   // Copies a data record into the buffer and the saved image and makes it current; loads

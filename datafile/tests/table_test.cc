@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -283,6 +284,73 @@ TEST_F(TableTest, TwoTablesOfOneProcessShareTheFile) {
   store(*reader, {"S", "1"});
   ASSERT_EQ(reader->get(kSerNum), kNoError);
   EXPECT_EQ(loaded(*reader).fio, "SHARED");
+}
+
+// An add that finds no statistics record: a table that another opener removed is taken
+// back, but a table whose name still leads to it is damaged and keeps every record.
+TEST_F(TableTest, AnAddWithoutStatisticsRecordTellsARemovedTableFromADamagedOne) {
+  TableDecl other = decl_;
+  other.file_name = "passport.hvk\\!OTHER";
+  ASSERT_EQ(Table(other, fs_).create(), kNoError);  // so that removing the passports keeps the file
+  auto t = created();
+  add(*t, {"S", "1"});
+  auto with_file = [&](int mode, const std::function<void(DataFile&)>& body) {
+    std::unique_ptr<platform::File> f;
+    ASSERT_EQ(fs_.open(decl_.file_name, mode, platform::Disposition::kOpenExisting, &f),
+              kNoError);
+    std::unique_ptr<DataFile> file;
+    ASSERT_EQ(DataFile::open(std::move(f), mode, {}, &file), kNoError);
+    body(*file);
+    ASSERT_EQ(file->close(), kNoError);
+  };
+  auto passports_number = [&] {
+    uint32_t number = 0;
+    with_file(om::kReadOnly | om::kDenyNone, [&](DataFile& file) {
+      const uint8_t name[] = {0xFE, 'U', 'N', 'N', 'A', 'M', 'E', 'D'};
+      const Record* r = file.tree().find_equal(KeyView(name, sizeof name));
+      ASSERT_TRUE(r);
+      number = load_u32_be(r->data().data());
+    });
+    return number;
+  };
+  auto records_of = [&](uint32_t table) {
+    int count = 0;
+    with_file(om::kReadOnly | om::kDenyNone, [&](DataFile& file) {
+      uint8_t first[4], beyond[4];
+      store_u32_be(first, table);
+      store_u32_be(beyond, table + 1);
+      for (const Record* r = file.tree().find_first_above(KeyView(first, 4));
+           r && std::memcmp(r->key().data(), beyond, 4) < 0;
+           r = file.tree().find_first_above(r->key())) {
+        ++count;
+      }
+    });
+    return count;
+  };
+  const uint32_t damaged = passports_number();
+  const int before = records_of(damaged);
+
+  with_file(om::kReadWrite | om::kDenyNone, [&](DataFile& file) {
+    uint8_t statistics[] = {0, 0, 0, 0, 0xF6, 0xF3};
+    store_u32_be(statistics, damaged);
+    file.tree().erase(KeyView(statistics, sizeof statistics));
+    ASSERT_EQ(file.commit(), kNoError);
+  });
+  store(*t, {"S", "2"});
+  EXPECT_EQ(t->add(), kFileSystemError);
+  EXPECT_EQ(last_error().file_code, 1927);
+  t.reset();
+  EXPECT_EQ(records_of(damaged), before - 1) << "nothing but the statistics record is lost";
+
+  ASSERT_EQ(Table(decl_, fs_).create(), kNoError);
+  t = open_table();
+  const uint32_t removed = passports_number();
+  ASSERT_EQ(Table(decl_, fs_).remove(), kNoError);
+  store(*t, {"S", "3"});
+  EXPECT_EQ(t->add(), kAccessDenied);
+  t.reset();
+  EXPECT_EQ(records_of(removed), 0) << "the add left nothing of the removed table";
+  EXPECT_TRUE(check().empty());
 }
 
 TEST_F(TableTest, AFailedCommitReportsTheErrorAndKeepsTheOldState) {
