@@ -101,7 +101,8 @@ Page* DataFile::load_page(int32_t address) {
   if (!page && retaining()) {
     PageContents kept;
     if (retained_.take(address, &kept)) {
-      std::unique_ptr<Page> loaded = cache_.page_for_loading(kept.records.size());
+      // The spare with the fewest record buffers: the kept contents replace them.
+      std::unique_ptr<Page> loaded = cache_.page_for_loading(0);
       loaded->address = address;
       loaded->contents = std::move(kept);
       page = cache_.insert(std::move(loaded));

@@ -147,7 +147,8 @@ void PageCache::trim(RetainedPages* retained) {
     uint64_t idle = clock_ - lru->last_access;
     uint64_t age = clock_ - lru->created;
     if (n < kMaxUnchanged && idle < 4 * (age / n)) return;
-    if (retained) retained->keep(lru->address, std::move(lru->contents));
+    // What the retained pages let go in exchange serves the next load through the spares.
+    if (retained) retained->keep(lru->address, &lru->contents);
     drop(lru);
   }
 }

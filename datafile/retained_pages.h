@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <list>
 #include <unordered_map>
+#include <vector>
 
 #include "datafile/page_image.h"
 
@@ -27,8 +28,11 @@ class RetainedPages {
   RetainedPages(const RetainedPages&) = delete;
   RetainedPages& operator=(const RetainedPages&) = delete;
 
-  // Keeps the contents of the page at address, replacing any kept before.
-  void keep(int32_t address, PageContents&& contents);
+  // Keeps the contents of the page at address, replacing any kept before. *contents is left
+  // holding the record buffers of a page let go to make room, or nothing, so that the
+  // caller can load another page into them instead of allocating anew; contents too large
+  // for the budget stay where they are.
+  void keep(int32_t address, PageContents* contents);
   // Moves the kept contents of the page at address into out and forgets them; false when
   // none are kept.
   bool take(int32_t address, PageContents* out);
@@ -44,14 +48,19 @@ class RetainedPages {
     PageContents contents;
   };
   using Order = std::list<Entry>;  // least recently kept first
+  using Index = std::unordered_map<int32_t, Order::iterator>;
 
   static size_t cost_of(const PageContents& contents);
-  void erase(Order::iterator it);
+  // Forgets the entry; its list node and index slot wait in the spares for the next keep,
+  // so that keeping and taking a page allocates nothing once the budget is reached.
+  void forget(Order::iterator it);
 
   size_t budget_;
   size_t bytes_ = 0;
   Order order_;
-  std::unordered_map<int32_t, Order::iterator> by_address_;
+  Index by_address_;
+  Order spare_entries_;
+  std::vector<Index::node_type> spare_slots_;
 };
 
 }  // namespace orvel::datafile

@@ -102,17 +102,32 @@ TEST(RetainedPages, KeepsWithinItsBudgetDroppingTheOldestFirst) {
     return c;
   };
   RetainedPages retained(20000);
-  for (int32_t address = 0; address < 10; ++address) retained.keep(address, contents_with(4000));
+  int handed_back = 0;
+  for (int32_t address = 0; address < 10; ++address) {
+    PageContents c = contents_with(4000);
+    retained.keep(address, &c);
+    if (!c.records.empty()) {
+      ++handed_back;
+      EXPECT_GE(c.records[0].bytes.capacity(), 4000u) << "the buffers of a page let go";
+    }
+  }
   EXPECT_LE(retained.bytes(), 20000u);
   EXPECT_LT(retained.size(), 10u);
+  EXPECT_EQ(handed_back, 10 - int(retained.size()));
   PageContents out;
   EXPECT_FALSE(retained.take(0, &out)) << "the oldest went first";
   ASSERT_TRUE(retained.take(9, &out));
   EXPECT_EQ(out.records.at(0).data().size(), 4000u);
   EXPECT_FALSE(retained.take(9, &out)) << "a taken page is no longer kept";
+  PageContents again = contents_with(100);
+  retained.keep(9, &again);
+  ASSERT_TRUE(retained.take(9, &out));
+  EXPECT_EQ(out.records.at(0).data().size(), 100u) << "a slot used again holds the new page";
 
-  retained.keep(20, contents_with(30000));
+  PageContents large = contents_with(30000);
+  retained.keep(20, &large);
   EXPECT_FALSE(retained.take(20, &out)) << "a page above the budget is not kept";
+  EXPECT_EQ(large.records.size(), 1u) << "and stays with the caller";
   retained.clear();
   EXPECT_EQ(retained.size(), 0u);
   EXPECT_EQ(retained.bytes(), 0u);
