@@ -147,9 +147,6 @@ class TableImpl {
     return dynamic_indexes_[key].tree;
   }
   std::optional<Record> data_record(uint32_t number);
-  // Whether the table's name record still gives this table's number, so that no other
-  // opener has removed or replaced the table.
-  bool names_this_table(RecordStore& store);
   // The data record where the tree keeps it: valid until the next call on the tree.
   const Record* stored_data_record(uint32_t number);
   // Copies a data record into the buffer and the saved image and makes it current; loads
@@ -214,6 +211,9 @@ class TableImpl {
 
 // Deletes every record whose key starts with the table number.
 void delete_table_records(RecordStore& store, uint32_t table);
+// The table number that the name record of the table called name gives; none when there is
+// no such record or it is too short to hold a number.
+std::optional<uint32_t> named_table(RecordStore& store, const std::string& name);
 
 // The engine-wide lock every operation of the process runs under.
 std::recursive_mutex& engine_mutex();

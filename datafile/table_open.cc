@@ -37,6 +37,12 @@ Record collation_record(uint32_t table, bool oem, const LocaleTables& tables) {
 
 }  // namespace
 
+std::optional<uint32_t> named_table(RecordStore& store, const std::string& name) {
+  std::optional<Record> named = store.find_equal(view(table_name_key(name)));
+  if (!named || named->data().size() < 4) return std::nullopt;
+  return load_u32_be(named->data().data());
+}
+
 TableKeys TableImpl::table_keys(RecordStore& store) {
   return {&store, table_, &keys_, text()};
 }
@@ -94,12 +100,12 @@ int TableImpl::open(int mode) {
   table_name_ = name.table_name;
 
   TreeRecordStore store = records_of_file();
-  std::optional<Record> named = store.find_equal(view(table_name_key(table_name_)));
-  if (!named || named->data().size() < 4) {
+  std::optional<uint32_t> named = named_table(store, table_name_);
+  if (!named) {
     drop_file();
     return kFileNotFound;
   }
-  table_ = load_u32_be(named->data().data());
+  table_ = *named;
 
   DefinitionResult definition;
   if (declares_layout()) {

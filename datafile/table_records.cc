@@ -1,5 +1,4 @@
 // Adding, changing, deleting and fetching records; counts and duplicate tests.
-#include "datafile/byte_order.h"
 #include "datafile/corruption.h"
 #include "datafile/data_record.h"
 #include "datafile/memo_store.h"
@@ -24,11 +23,6 @@ void delete_table_records(RecordStore& store, uint32_t table) {
     if (!has_prefix(record->key(), view(prefix))) break;
     store.erase(record->key());
   }
-}
-
-bool TableImpl::names_this_table(RecordStore& store) {
-  std::optional<Record> named = store.find_equal(view(table_name_key(table_name_)));
-  return named && named->data().size() >= 4 && load_u32_be(named->data().data()) == table_;
 }
 
 std::optional<Record> TableImpl::data_record(uint32_t number) {
@@ -103,7 +97,7 @@ int TableImpl::add(bool deferred) {
   if (!stats) {
     // While the table's name still leads to its number the table is there and the
     // statistics record is damaged: taking the table back would wipe a damaged file's data.
-    if (names_this_table(store)) corruption_check(1927);
+    if (named_table(store, table_name_) == table_) corruption_check(1927);
     // Another opener removed the table meanwhile: take back everything of it.
     delete_table_records(store, table_);
     current_ = 0;
